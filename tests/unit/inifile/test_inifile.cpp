@@ -1,0 +1,51 @@
+#include "utils/uIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+TEST(IniFile, ParsesSectionsKeysCommentsAndBlanks) {
+    const TIniFile ini = TIniFile::Parse("orphan=1\r\n"
+                                         "  [ Connection ]  \r\n"
+                                         "; ReadTimeout=5\r\n"
+                                         "\r\n"
+                                         "no equals sign here\r\n"
+                                         "  readtimeout  =  250  \r\n"
+                                         "ReadTimeout=999\r\n"
+                                         "Url=a=b\r\n"
+                                         "Empty=\r\n"
+                                         "[Other]\n"
+                                         "x=y");
+    EXPECT_FALSE(ini.Value("", "orphan").has_value()); // before the first section
+    EXPECT_TRUE(ini.HasSection("CONNECTION"));
+    EXPECT_EQ(ini.Value("connection", "READTIMEOUT"), "250"); // first key wins
+    EXPECT_EQ(ini.Value("Connection", "Url"), "a=b");         // split at the first "="
+    EXPECT_EQ(ini.Value("Connection", "Empty"), "");
+    EXPECT_FALSE(ini.Value("Connection", "x").has_value());
+    EXPECT_EQ(ini.Value("other", "X"), "y"); // last line without a line end
+    EXPECT_EQ(ini.ReadString("Missing", "k", "def"), "def");
+}
+
+TEST(IniFile, MissingFileIsNotAnErrorAndHugeFileIsBounded) {
+    EXPECT_FALSE(TIniFile::Load("/nonexistent/dir/Quorvet.ini").has_value());
+
+    const std::string path = ::testing::TempDir() + "/huge.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "[a]\nk=v\n";
+        out << std::string(TIniFile::MaxFileSize * 2, 'x');
+    }
+    auto ini = TIniFile::Load(path);
+    ASSERT_TRUE(ini.has_value());
+    EXPECT_EQ(ini->Value("a", "k"), "v");
+    std::remove(path.c_str());
+}
+
+TEST(IniFile, BinaryGarbageNeverBreaksParsing) {
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk.push_back(static_cast<char>((i * 37) & 0xFF));
+    const TIniFile ini = TIniFile::Parse(junk + "\n[s]\nk=\x01\x02\n[");
+    EXPECT_EQ(ini.Value("s", "k"), std::string("\x01\x02"));
+}
