@@ -5,6 +5,9 @@
 #include "shell/uShellStrings.h"
 #include "utils/uIniFile.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace uApplicationSpecifical {
 
 namespace {
@@ -63,7 +66,10 @@ void ResetIdentity() {
 void ReadIdentity() {
     TIdentity id;
     id.IniFileName = ExtractFilePath(platform::ProgramFilePath()) + SettingsFileName;
-    if (FileExists(id.IniFileName)) {
+    // Only a plain file is read: a pipe or device under this name would block
+    // start-up for ever.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(id.IniFileName, ec)) {
         // An unreadable file reads like an empty one: every key takes its default.
         const TIniFile ini = TIniFile::Load(id.IniFileName).value_or(TIniFile::Parse(""));
         id.Company = ini.ReadString("label", "company", BuiltInCompany);

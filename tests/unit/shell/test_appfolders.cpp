@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace af = uApplicationFolders;
 using ::testing::StartsWith;
 
@@ -75,6 +77,13 @@ TEST_F(IdentityTest, SplashAndNameDefaultsWithAFile) {
     EXPECT_EQ(af::Splash1(), "One");
     EXPECT_EQ(af::Splash2(), "Two");
     EXPECT_EQ(af::Company(), "KAVEN");
+}
+
+TEST_F(IdentityTest, SettingsFileThatIsNoPlainFileIsNotRead) {
+    // Opening a pipe for reading would wait for a writer for ever.
+    ASSERT_EQ(mkfifo((bin + "/Quorvet.ini").c_str(), 0600), 0);
+    af::InitIdentity();
+    EXPECT_EQ(af::AppNameLong(), "Quorvet utility");
 }
 
 using AppFoldersTest = ShellSandbox;
