@@ -168,12 +168,11 @@ int OpenSocket(TIcmpKind kind) {
         const int on = 1;
         ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
     } else {
-#ifdef ICMP_FILTER
-        // Only echo replies are of interest; spare the queue the rest.
-        icmp_filter filter{};
-        filter.data = ~(1u << ICMP_ECHOREPLY);
-        ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
-#endif
+        // Only echo replies are of interest; spare the queue the rest. The
+        // option is Linux's ICMP_FILTER (linux/icmp.h, not in the C library).
+        constexpr int IcmpFilterOption = 1;
+        const std::uint32_t blocked = ~(1u << EchoReply);
+        ::setsockopt(fd, SOL_RAW, IcmpFilterOption, &blocked, sizeof blocked);
     }
     return fd;
 }
