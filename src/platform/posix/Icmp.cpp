@@ -88,6 +88,13 @@ public:
                 continue;
             if (ready <= 0)
                 return false;
+            if ((pfd.revents & POLLERR) != 0) {
+                // An ICMP error for an earlier request (host unreachable and
+                // the like): take it off the socket so the wait goes on.
+                int error = 0;
+                socklen_t len = sizeof error;
+                ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len);
+            }
             std::uint8_t ttlOut = 0;
             if (ReceiveReply(address, seq, packet + HeaderSize, ttlOut)) {
                 const auto took =
