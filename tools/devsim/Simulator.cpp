@@ -329,6 +329,11 @@ void Simulator::Schedule(std::size_t index, int delayMs, std::string data, const
         Send(index, data, to, what);
         return;
     }
+    // A flood of requests to a slow device must not grow without bound.
+    if (pending_.size() >= 100000) {
+        log_.Line("ERR", Who(devices_[index]) + " what=" + what + " error=queue-full");
+        return;
+    }
     pending_.emplace(Clock::now() + std::chrono::milliseconds(delayMs),
                      Pending{index, std::move(data), to, what});
 }
