@@ -398,6 +398,10 @@ void Simulator::ChangeAddress(Device& d, std::uint32_t ip, const char* via) {
         put(IFA_ADDRESS, addr);
         if (type == RTM_NEWADDR && d.prefix < 31)
             put(IFA_BROADCAST, addr | (0xFFFFFFFFu >> d.prefix));
+        // A late answer to an earlier request that timed out is not ours.
+        char stale[1024];
+        while (::recv(netlink_, stale, sizeof stale, MSG_DONTWAIT) > 0) {
+        }
         sockaddr_nl kernel{};
         kernel.nl_family = AF_NETLINK;
         if (::sendto(netlink_, &req, req.nh.nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel),
