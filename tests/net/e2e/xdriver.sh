@@ -13,6 +13,7 @@ XD_DISPLAY=""
 XD_XVFB_PID=""
 XD_PROG_PID=""
 XD_TAG=${XD_TAG:-xdriver}
+XD_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 xd_say() { echo "$XD_TAG: $*" >&2; }
 xd_fail() {
@@ -106,9 +107,15 @@ xd_start_program() {
     chmod 700 "$home" "$run"
     chown nobody "$home" "$run"
     : >"$XD_WORK/program.log"
+    # A sanitizer build reports only leaks of the program's own code.
+    local lsan=${LSAN_OPTIONS:-}
+    if [[ -n ${ASAN_OPTIONS:-} ]]; then
+        cp "$XD_DIR/lsan.supp" "$XD_WORK/lsan.supp"
+        lsan="suppressions=$XD_WORK/lsan.supp${lsan:+:$lsan}"
+    fi
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
         env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" \
-        ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} \
+        ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} ${lsan:+LSAN_OPTIONS="$lsan"} \
         "$bin/quorvet" >>"$XD_WORK/program.log" 2>&1 &
     XD_PROG_PID=$!
 }
