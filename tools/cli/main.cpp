@@ -1,6 +1,7 @@
 // quorvet-cli: runs the core's engines from the command line. One function
 // per subcommand; each returns the process exit status.
 
+#include "ChangeIpCommand.h"
 #include "CliOutput.h"
 #include "search/uXPortSearch.h"
 
@@ -24,6 +25,7 @@ const char* const Usage =
     "Commands:\n"
     "  search    Broadcast the discovery query on every network adapter and\n"
     "            list the devices that answer.\n"
+    "  change-ip Give a device a new IP address (see 'change-ip --help').\n"
     "\n"
     "Options of search:\n"
     "  --settings FILE  settings file to read ([Connection] ReadTimeout and\n"
@@ -110,5 +112,7 @@ int main(int argc, char** argv) {
     }
     if (command == "search")
         return CmdSearch(args, argv[0]);
+    if (command == "change-ip")
+        return CmdChangeIp(args, std::cout, std::cerr);
     return UsageError("unknown command '" + command + "'");
 }
