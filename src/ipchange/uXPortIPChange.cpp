@@ -111,13 +111,18 @@ int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
             message = messages_[MsgMACSyntax];
             return IPChangeFailed;
         }
-        if (!services_.Runner || !services_.AdapterTable || !services_.ConnectAttempt)
+        if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
+            !services_.ConnectAttempt)
             throw Exception("ARP-table services missing");
         const std::string address = CanonicalIP(ip);
         const std::string command =
             platform::StaticNeighbourCommandLine(address, mac, services_.AdapterTable());
         // A command that does not end in time may not have made the entry.
         if (!services_.Runner->RunAndWait(command, true, services_.CommandTimeLimitMs))
+            return IPChangeFailed;
+        // The command's exit status is not reported; without the entry (no
+        // rights, say) the change cannot work and must not be called done.
+        if (!services_.NeighbourPresent(address, mac))
             return IPChangeFailed;
         // How the attempt ends does not matter: its first packet, sent to the
         // device's MAC, is what tells the device its new address.

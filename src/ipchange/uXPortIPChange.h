@@ -43,6 +43,8 @@ struct TXPortIPChangeServices {
     std::function<std::vector<platform::AdapterRecord>()> AdapterTable = platform::ReadAdapterTable;
     TPinger* Pinger = &TPinger::Default();
     TProcessRunner* Runner = &TProcessRunner::Default();
+    std::function<bool(const std::string&, const std::string&)> NeighbourPresent =
+        platform::StaticNeighbourPresent;
     std::function<platform::TConnectOutcome(const std::string&, int, int)> ConnectAttempt =
         platform::TcpConnectAttempt;
     // Bounds of the ARP-table way: a command that takes longer counts as a

@@ -19,6 +19,12 @@ namespace platform {
 std::string StaticNeighbourCommandLine(const std::string& ip, const std::string& mac,
                                        const std::vector<AdapterRecord>& adapters);
 
+// Whether the neighbour table holds a static entry mapping ip to mac (texts
+// as for StaticNeighbourCommandLine). The command's own exit status is not
+// available, so this is how a refused entry (no administrator rights) is told
+// from a made one. False when the table cannot be read.
+bool StaticNeighbourPresent(const std::string& ip, const std::string& mac);
+
 enum class TConnectOutcome {
     Connected,   // the port accepted (the connection is closed at once)
     Refused,     // the host answered with a reset

@@ -3,11 +3,14 @@
 #include "utils/uErrors.h"
 
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -70,6 +73,45 @@ std::string StaticNeighbourCommandLine(const std::string& ip, const std::string&
         }
     }
     throw Exception("No adapter reaches " + ip);
+}
+
+bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
+    // "IP address  HW type  Flags  HW address  Mask  Device", one entry a line.
+    std::ifstream in("/proc/net/arp");
+    std::string line;
+    if (!std::getline(in, line))
+        return false;
+    auto same = [](const std::string& a, const std::string& b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const char x = a[i] == '-'
+                               ? ':'
+                               : static_cast<char>(std::tolower(static_cast<unsigned char>(a[i])));
+            const char y = b[i] == '-'
+                               ? ':'
+                               : static_cast<char>(std::tolower(static_cast<unsigned char>(b[i])));
+            if (x != y)
+                return false;
+        }
+        return true;
+    };
+    constexpr unsigned long Permanent = 0x04; // ATF_PERM
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string addr, hwType, flags, hw;
+        if (!(fields >> addr >> hwType >> flags >> hw) || addr != ip)
+            continue;
+        unsigned long f = 0;
+        try {
+            f = std::stoul(flags, nullptr, 16);
+        } catch (...) {
+            continue;
+        }
+        if ((f & Permanent) && same(hw, mac))
+            return true;
+    }
+    return false;
 }
 
 TConnectOutcome TcpConnectAttempt(const std::string& ip, int port, int timeoutMs) {

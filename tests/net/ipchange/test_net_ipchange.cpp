@@ -233,6 +233,36 @@ TEST(Arp, AddressThatNeverAnswersEndsWithinTheBound) {
     EXPECT_TRUE(AddressChanges(mark).empty());
 }
 
+// A runner whose commands end without effect, as for a user without the
+// rights to change the ARP table.
+class TIneffectiveRunner : public TProcessRunner {
+public:
+    bool RunAndWait(const std::string& commandLine, bool, int) override {
+        lines.push_back(commandLine);
+        return true;
+    }
+    std::vector<std::string> lines;
+};
+
+TEST(Arp, EntryNotMadeIsAnErrorAndNoAttemptFollows) {
+    const std::size_t mark = TDevsimLog().Mark();
+    TIneffectiveRunner runner;
+    TXPortIPChangeServices services;
+    services.Runner = &runner;
+    TXPortIPChange engine(std::move(services));
+    engine.ArpOnly = true;
+    const TOutcome o = Change(engine, Mac2, "10.77.1.70", "");
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.message, SIPChangeError);
+    ASSERT_EQ(runner.lines.size(), 1u);
+    EXPECT_NE(runner.lines[0].find(" neigh replace 10.77.1.70 lladdr 00:20:4A:01:02:05 dev qv0 "),
+              std::string::npos)
+        << runner.lines[0];
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(AddressChanges(mark).empty());
+}
+
 TEST(Arp, NoAdapterReachesTheAddress) {
     TXPortIPChange engine;
     engine.ArpOnly = true;

@@ -23,6 +23,7 @@ struct TFakeNet {
     bool runRaises = false;
     bool runTimesOut = false;
     bool connectRaises = false;
+    bool entryRefused = false; // the command runs but makes no entry
     std::vector<std::string> adapterAddresses;
     std::vector<platform::AdapterRecord> adapterTable;
 
@@ -119,6 +120,20 @@ struct TFakeEngine {
         s.AdapterTable = [this] { return net.adapterTable; };
         s.Pinger = &pinger;
         s.Runner = &runner;
+        // The entry is there once a command ran, unless the system refused it.
+        s.NeighbourPresent = [this](const std::string& ip, const std::string& mac) {
+            const std::string colons = " " + ip + " lladdr " + [&] {
+                std::string m = mac;
+                for (char& c : m)
+                    if (c == '-')
+                        c = ':';
+                return m;
+            }() + " ";
+            for (const auto& e : net.events)
+                if (e.rfind("run ", 0) == 0 && e.find(colons) != std::string::npos)
+                    return !net.entryRefused;
+            return false;
+        };
         s.ConnectAttempt = [this](const std::string& ip, int port, int timeoutMs) {
             if (net.connectRaises)
                 throw Exception("Cannot allocate socket.");

@@ -264,6 +264,21 @@ TEST(ArpWay, CommandOverItsTimeLimitIsAFailureAndNoAttemptFollows) {
     EXPECT_EQ(f.net.Count("connect "), 0u);
 }
 
+TEST(ArpWay, RefusedEntryIsAnErrorNotATemporaryAssignment) {
+    // E.g. no administrator rights: the command ends, the table is unchanged.
+    TFakeEngine f;
+    f.net.adapterTable = {Adapter("qv0", {{"10.77.1.1", "255.255.255.0"}})};
+    f.net.entryRefused = true;
+    f.engine->ArpOnly = true;
+    std::string message;
+    int code = -1;
+    EXPECT_FALSE(f.engine->ChangeIP("00-11-22-33-44-55", "10.77.1.50", "", message, code));
+    EXPECT_EQ(code, IPChangeFailed);
+    EXPECT_EQ(message, Failed);
+    EXPECT_EQ(f.net.Count("run "), 1u);
+    EXPECT_EQ(f.net.Count("connect "), 0u);
+}
+
 TEST(ArpWay, FailedConnectionAttemptLeavesTheEntryAndReportsAnError) {
     TFakeEngine f;
     f.net.adapterTable = {Adapter("qv0", {{"10.77.1.1", "255.255.255.0"}})};
