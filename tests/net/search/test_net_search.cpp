@@ -71,9 +71,9 @@ struct CliResult {
     std::string out;
 };
 
-CliResult RunCli(const std::string& args) {
+CliResult RunCli(const std::string& args, const std::string& prefix = "") {
     CliResult r;
-    std::string command = std::string(QV_CLI_PATH) + " " + args + " 2>/dev/null";
+    std::string command = prefix + std::string(QV_CLI_PATH) + " " + args + " 2>/dev/null";
     FILE* p = popen(command.c_str(), "r");
     if (!p)
         return r;
@@ -290,6 +290,16 @@ TEST(Quiet, CliSucceedsWithNoDevice) {
     EXPECT_EQ(j.status, 0);
     EXPECT_EQ(j.out, "[]\n");
     EXPECT_EQ(RunCli("search --timeout soon").status, 2);
+    // Outside a test network the CLI refuses to broadcast unless told to.
+    const std::size_t mark = TDevsimLog().Mark();
+    CliResult outside = RunCli("search --settings /nonexistent --timeout 200", "env -u QVNET_ID ");
+    EXPECT_EQ(outside.status, 2);
+    EXPECT_EQ(outside.out, "");
+    CliResult told =
+        RunCli("search --real-network --settings /nonexistent --timeout 200", "env -u QVNET_ID ");
+    EXPECT_EQ(told.status, 0);
+    EXPECT_EQ(Lines(told.out).back(), "0 device(s) found.");
+    EXPECT_EQ(Received("10.77.1.10", mark).size(), 1u); // only the run that was told
 }
 
 // ---- timing.net -------------------------------------------------------------
