@@ -2,6 +2,7 @@
 // per subcommand; each returns the process exit status.
 
 #include "CliOutput.h"
+#include "platform/ProgramFile.h"
 #include "search/uXPortSearch.h"
 
 #include <cstdlib>
@@ -43,14 +44,15 @@ const char* const Usage =
     "private test network (tests/net/qvnet run NETFILE -- ..., which sets\n"
     "QVNET_ID) search refuses to run unless --real-network is given.\n";
 
-std::string ProgramDir(const char* argv0) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // The running program's own file where the system tells it, else argv[0].
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || self.empty())
-        self = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
-    return self.parent_path().string();
+// "Quorvet.ini" beside the program, as the GUI reads it; empty when the
+// system cannot tell where the program is (then no settings file is read).
+std::string DefaultSettingsFile() {
+    try {
+        return (std::filesystem::path(platform::ProgramFilePath()).parent_path() / "Quorvet.ini")
+            .string();
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 int UsageError(const std::string& message) {
@@ -59,8 +61,8 @@ int UsageError(const std::string& message) {
     return ExitUsage;
 }
 
-int CmdSearch(const std::vector<std::string>& args, const char* argv0) {
-    std::string settings = (std::filesystem::path(ProgramDir(argv0)) / "Quorvet.ini").string();
+int CmdSearch(const std::vector<std::string>& args) {
+    std::string settings = DefaultSettingsFile();
     bool json = false;
     bool realNetwork = false;
     std::optional<int> timeout;
@@ -96,7 +98,8 @@ int CmdSearch(const std::vector<std::string>& args, const char* argv0) {
                           "the real networks of this computer");
     TXportSearch engine;
     try {
-        engine.LoadSettings(settings);
+        if (!settings.empty())
+            engine.LoadSettings(settings);
         if (timeout)
             engine.ReadTimeout = TXportSearch::EffectiveReadTimeout(*timeout);
         engine.Search();
@@ -121,6 +124,6 @@ int main(int argc, char** argv) {
         return ExitOk;
     }
     if (command == "search")
-        return CmdSearch(args, argv[0]);
+        return CmdSearch(args);
     return UsageError("unknown command '" + command + "'");
 }

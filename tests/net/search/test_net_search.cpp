@@ -71,9 +71,10 @@ struct CliResult {
     std::string out;
 };
 
-CliResult RunCli(const std::string& args, const std::string& prefix = "") {
+CliResult RunCli(const std::string& args, const std::string& prefix = "",
+                 const std::string& program = QV_CLI_PATH) {
     CliResult r;
-    std::string command = prefix + std::string(QV_CLI_PATH) + " " + args + " 2>/dev/null";
+    std::string command = prefix + program + " " + args + " 2>/dev/null";
     FILE* p = popen(command.c_str(), "r");
     if (!p)
         return r;
@@ -252,6 +253,16 @@ TEST(Basic, CliReadsTypeNamesFromTheSettingsFile) {
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("1-4-5.00   Boiler"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1-4-4.255  QT100"), std::string::npos) << r.out;
+
+    // Without --settings: Quorvet.ini beside the program file.
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(std::getenv("QVNET_DIR")) / "cli";
+    fs::create_directories(dir);
+    fs::copy_file(QV_CLI_PATH, dir / "quorvet-cli", fs::copy_options::overwrite_existing);
+    std::ofstream(dir / "Quorvet.ini") << "[GlobalTypes]\nSensor101=Beside\n";
+    CliResult beside = RunCli("search --timeout 300", "", (dir / "quorvet-cli").string());
+    ASSERT_EQ(beside.status, 0);
+    EXPECT_NE(beside.out.find("1-4-5.00   Beside"), std::string::npos) << beside.out;
 }
 
 // ---- quiet.net --------------------------------------------------------------
