@@ -143,6 +143,8 @@ void Simulator::Open(Device& d) {
     ::setsockopt(d.udp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     ::setsockopt(d.udp, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
     ::setsockopt(d.udp, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
+    const int buffer = 1 << 20;
+    ::setsockopt(d.udp, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     // Bound to the device's own interface, every device gets the broadcasts of
     // its segment and only its own unicasts, and its replies leave through it.
     if (::setsockopt(d.udp, SOL_SOCKET, SO_BINDTODEVICE, d.ifname.c_str(),
@@ -327,6 +329,11 @@ void Simulator::Schedule(std::size_t index, int delayMs, std::string data, const
         Send(index, data, to, what);
         return;
     }
+    // A flood of requests to a slow device must not grow without bound.
+    if (pending_.size() >= 100000) {
+        log_.Line("ERR", Who(devices_[index]) + " what=" + what + " error=queue-full");
+        return;
+    }
     pending_.emplace(Clock::now() + std::chrono::milliseconds(delayMs),
                      Pending{index, std::move(data), to, what});
 }
@@ -391,6 +398,10 @@ void Simulator::ChangeAddress(Device& d, std::uint32_t ip, const char* via) {
         put(IFA_ADDRESS, addr);
         if (type == RTM_NEWADDR && d.prefix < 31)
             put(IFA_BROADCAST, addr | (0xFFFFFFFFu >> d.prefix));
+        // A late answer to an earlier request that timed out is not ours.
+        char stale[1024];
+        while (::recv(netlink_, stale, sizeof stale, MSG_DONTWAIT) > 0) {
+        }
         sockaddr_nl kernel{};
         kernel.nl_family = AF_NETLINK;
         if (::sendto(netlink_, &req, req.nh.nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel),
