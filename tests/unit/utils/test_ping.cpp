@@ -116,10 +116,4 @@ TEST(PingHostDeathTest, NoSocketRaisesInvalidHandle) {
     EXPECT_EXIT(PingWithoutDescriptors(), ::testing::ExitedWithCode(0), "");
 }
 
-TEST(PingHost, DefaultPingerPings) {
-    std::uint32_t rtt = 0;
-    std::uint8_t ttl = 0;
-    EXPECT_TRUE(TPinger::Default().Ping("127.0.0.1", 1000, 1, rtt, ttl));
-}
-
 } // namespace
