@@ -2,6 +2,8 @@
 
 #include "utils/uUtilsConvert.h"
 
+#include <cstdlib>
+
 const char* const ChangeIpUsage =
     "Usage: quorvet-cli change-ip --mac MAC (--ip IP | --dhcp)\n"
     "                             [--adapter ADDR | --all-adapters] [--arp]\n"
@@ -18,13 +20,15 @@ const char* const ChangeIpUsage =
     "  --all-adapters    send the IP-SETUP datagram through every adapter\n"
     "  --arp             use a static ARP entry and a connection attempt to port 1\n"
     "                    instead (temporary; needs administrator rights)\n"
+    "  --real-network    run outside the private test network (see below)\n"
     "  --help            show this text\n"
     "\n"
     "Prints the outcome. Exit status: 0 the address was assigned temporarily\n"
     "(--arp), 2 the IP-SETUP request was sent, 1 error or refusal, 64 usage error.\n"
     "\n"
-    "This sends datagrams, pings and connection attempts: run it only inside the\n"
-    "private test network (tests/net/qvnet run NETFILE -- ...).\n";
+    "This sends datagrams, pings and connection attempts. Outside the private\n"
+    "test network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID) it\n"
+    "refuses to run unless --real-network is given.\n";
 
 std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOptions& options) {
     options = TChangeIpOptions{};
@@ -40,6 +44,8 @@ std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOpt
             options.Arp = true;
         } else if (a == "--dhcp") {
             options.Dhcp = true;
+        } else if (a == "--real-network") {
+            options.RealNetwork = true;
         } else if (a == "--mac" || a == "--ip" || a == "--adapter") {
             if (i + 1 >= args.size())
                 return a + " needs a value";
@@ -95,16 +101,27 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine, std::os
 }
 
 int CmdChangeIp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const char* testNet = std::getenv("QVNET_ID");
+    return CmdChangeIp(args, testNet && *testNet, out, err);
+}
+
+int CmdChangeIp(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
+                std::ostream& err) {
     TChangeIpOptions options;
-    const std::string error = ParseChangeIpArgs(args, options);
+    std::string error = ParseChangeIpArgs(args, options);
+    if (options.Help) {
+        out << ChangeIpUsage;
+        return 0;
+    }
+    // A developer's stray run must not re-address devices on the machine's
+    // real networks; a technician there says so explicitly.
+    if (error.empty() && !insideTestNetwork && !options.RealNetwork)
+        error = "not inside the private test network; add --real-network to change a device "
+                "on the real networks of this computer";
     if (!error.empty()) {
         err << "quorvet-cli change-ip: " << error << "\n"
             << "Try 'quorvet-cli change-ip --help'.\n";
         return ChangeIpUsageExit;
-    }
-    if (options.Help) {
-        out << ChangeIpUsage;
-        return 0;
     }
     TXPortIPChange engine;
     return RunChangeIp(options, engine, out);

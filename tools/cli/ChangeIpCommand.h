@@ -20,6 +20,7 @@ struct TChangeIpOptions {
     bool AllAdapters = false;
     bool Arp = false;
     bool Dhcp = false;
+    bool RealNetwork = false;
     bool Help = false;
 };
 
@@ -32,4 +33,8 @@ std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOpt
 int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine, std::ostream& out);
 
 // The whole subcommand with the system's services; returns the exit status.
+// Outside the private test network (no QVNET_ID) it refuses to run unless
+// --real-network is given.
 int CmdChangeIp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CmdChangeIp(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
+                std::ostream& err);

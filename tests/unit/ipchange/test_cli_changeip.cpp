@@ -89,11 +89,24 @@ TEST(ChangeIpCli, LineBreakOfATwoLineMessageIsPrintedAsNewline) {
 
 TEST(ChangeIpCli, UsageErrorIsNotAResultCode) {
     std::ostringstream out, err;
-    EXPECT_EQ(CmdChangeIp({"--mac"}, out, err), ChangeIpUsageExit);
+    EXPECT_EQ(CmdChangeIp({"--mac"}, true, out, err), ChangeIpUsageExit);
     EXPECT_TRUE(out.str().empty());
     EXPECT_NE(err.str().find("--mac needs a value"), std::string::npos);
-    EXPECT_EQ(CmdChangeIp({"--help"}, out, err), 0);
+    EXPECT_EQ(CmdChangeIp({"--help"}, false, out, err), 0);
     EXPECT_NE(out.str().find("Usage: quorvet-cli change-ip"), std::string::npos);
+}
+
+TEST(ChangeIpCli, RefusesOutsideTheTestNetworkUnlessToldOtherwise) {
+    // Refused before anything is pinged or sent: a bad MAC would otherwise
+    // come back as the engine's code 1.
+    std::ostringstream out, err;
+    EXPECT_EQ(CmdChangeIp({"--mac", "00:11", "--ip", "10.77.1.50"}, false, out, err),
+              ChangeIpUsageExit);
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_NE(err.str().find("--real-network"), std::string::npos);
+    TChangeIpOptions o;
+    EXPECT_EQ(ParseChangeIpArgs({"--mac", "m", "--dhcp", "--real-network"}, o), "");
+    EXPECT_TRUE(o.RealNetwork);
 }
 
 } // namespace
