@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QValidator>
 
 #include <algorithm>
@@ -59,6 +60,11 @@ std::function<void()> SetIPWarningBeep(std::function<void()> Beep) {
 
 TIPByteEdit::TIPByteEdit(QWidget* Parent) : QLineEdit(Parent) {
     setFrame(false);
+    // The field shows its parent's colour: the parent paints it, and an
+    // opaque field would cover the parent's frame where they meet.
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Base, Qt::transparent);
+    setPalette(pal);
     // Three digits must fit a field three digit widths wide, as in the
     // platform's own edit; the line edit's inner margins would scroll them.
     setTextMargins(-InnerMargin, 0, -InnerMargin, 0);

@@ -16,8 +16,8 @@ class QLabel;
 
 class TIPEdit : public QWidget, public TIPByteEditOwner {
     Q_OBJECT
-    Q_PROPERTY(QString Text READ Text WRITE SetText NOTIFY OnChange STORED false)
-    Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY OnChange)
+    Q_PROPERTY(QString Text READ Text WRITE SetText STORED false)
+    Q_PROPERTY(int Value READ Value WRITE SetValue)
     Q_PROPERTY(Qt::Alignment Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
     Q_PROPERTY(TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)

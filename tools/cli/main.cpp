@@ -1,9 +1,12 @@
 // quorvet-cli: runs the core's engines from the command line. One function
 // per subcommand; each returns the process exit status.
 
+#include "ChangeIpCommand.h"
 #include "CliOutput.h"
+#include "platform/ProgramFile.h"
 #include "search/uXPortSearch.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -24,6 +27,7 @@ const char* const Usage =
     "Commands:\n"
     "  search    Broadcast the discovery query on every network adapter and\n"
     "            list the devices that answer.\n"
+    "  change-ip Give a device a new IP address (see 'change-ip --help').\n"
     "\n"
     "Options of search:\n"
     "  --settings FILE  settings file to read ([Connection] ReadTimeout and\n"
@@ -32,22 +36,25 @@ const char* const Usage =
     "  --timeout MS     wait of every receive in milliseconds, overriding the\n"
     "                   settings (0 = do not wait, -1 = 3000 ms; at most 60000)\n"
     "  --json           print a JSON array, one object per device\n"
+    "  --real-network   search outside the private test network (see below)\n"
     "  --help           show this text\n"
     "\n"
     "Exit status: 0 when the search completed (also with no device found),\n"
     "1 when it failed (the message goes to standard error), 2 on a usage error.\n"
     "\n"
-    "Searching sends broadcasts on every adapter of this computer: run it only\n"
-    "inside the private test network (tests/net/qvnet run NETFILE -- ...).\n";
+    "Searching sends broadcasts on every adapter of this computer. Outside the\n"
+    "private test network (tests/net/qvnet run NETFILE -- ..., which sets\n"
+    "QVNET_ID) search refuses to run unless --real-network is given.\n";
 
-std::string ProgramDir(const char* argv0) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // The running program's own file where the system tells it, else argv[0].
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || self.empty())
-        self = fs::absolute(fs::path(argv0 ? argv0 : ""), ec);
-    return self.parent_path().string();
+// "Quorvet.ini" beside the program, as the GUI reads it; empty when the
+// system cannot tell where the program is (then no settings file is read).
+std::string DefaultSettingsFile() {
+    try {
+        return (std::filesystem::path(platform::ProgramFilePath()).parent_path() / "Quorvet.ini")
+            .string();
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 int UsageError(const std::string& message) {
@@ -56,9 +63,10 @@ int UsageError(const std::string& message) {
     return ExitUsage;
 }
 
-int CmdSearch(const std::vector<std::string>& args, const char* argv0) {
-    std::string settings = (std::filesystem::path(ProgramDir(argv0)) / "Quorvet.ini").string();
+int CmdSearch(const std::vector<std::string>& args) {
+    std::string settings = DefaultSettingsFile();
     bool json = false;
+    bool realNetwork = false;
     std::optional<int> timeout;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -67,6 +75,8 @@ int CmdSearch(const std::vector<std::string>& args, const char* argv0) {
             return ExitOk;
         } else if (a == "--json") {
             json = true;
+        } else if (a == "--real-network") {
+            realNetwork = true;
         } else if (a == "--settings" || a == "--timeout") {
             if (i + 1 >= args.size())
                 return UsageError(a + " needs a value");
@@ -82,9 +92,16 @@ int CmdSearch(const std::vector<std::string>& args, const char* argv0) {
             return UsageError("unknown option '" + a + "'");
         }
     }
+    // A developer's stray run must not broadcast on the machine's real
+    // interfaces; a technician on a real network says so explicitly.
+    const char* testNet = std::getenv("QVNET_ID");
+    if (!realNetwork && (!testNet || !*testNet))
+        return UsageError("not inside the private test network; add --real-network to search "
+                          "the real networks of this computer");
     TXportSearch engine;
     try {
-        engine.LoadSettings(settings);
+        if (!settings.empty())
+            engine.LoadSettings(settings);
         if (timeout)
             engine.ReadTimeout = TXportSearch::EffectiveReadTimeout(*timeout);
         engine.Search();
@@ -109,6 +126,8 @@ int main(int argc, char** argv) {
         return ExitOk;
     }
     if (command == "search")
-        return CmdSearch(args, argv[0]);
+        return CmdSearch(args);
+    if (command == "change-ip")
+        return CmdChangeIp(args, std::cout, std::cerr);
     return UsageError("unknown command '" + command + "'");
 }

@@ -1,5 +1,6 @@
 #include "platform/Icmp.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -83,11 +84,18 @@ public:
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
                     .count();
             pollfd pfd{fd_, POLLIN, 0};
-            const int ready = ::poll(&pfd, 1, left > 0 ? static_cast<int>(left) : 0);
+            // poll takes an int; a long time-out is waited in slices.
+            const long long slice = std::clamp<long long>(left, 0, 1000000);
+            const int ready = ::poll(&pfd, 1, static_cast<int>(slice));
             if (ready < 0 && errno == EINTR)
                 continue;
-            if (ready <= 0)
+            if (ready < 0)
                 return false;
+            if (ready == 0) {
+                if (Clock::now() >= deadline)
+                    return false;
+                continue;
+            }
             if ((pfd.revents & POLLERR) != 0) {
                 // An ICMP error for an earlier request (host unreachable and
                 // the like): take it off the socket so the wait goes on.

@@ -109,7 +109,8 @@ int UdpSocket::WaitReadable(int timeoutMs, bool& ready) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         pollfd p{static_cast<int>(handle_), POLLIN, 0};
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up, so a wait never ends before its time-out has passed.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         int wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
         int r = ::poll(&p, 1, wait);
         if (r > 0) {

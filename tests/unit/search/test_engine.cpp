@@ -18,7 +18,6 @@ struct FakeDevice {
     std::optional<std::string> discovery;
     std::optional<std::string> info;  // nullopt: no answer
     std::optional<std::string> setup; // nullopt: no answer
-    bool late = false;                // discovery reply comes with the first unicast
 };
 
 std::string Discovery(int macLast) {
@@ -64,16 +63,12 @@ public:
         net_.ops.push_back("bcast " + adapter_);
         for (const FakeDevice& d : net_.adapters[adapter_])
             for (int i = 0; i < d.copies; ++i)
-                (d.late ? late_ : queue_)
-                    .push_back({d.discovery.value_or(Discovery(d.macLast)), d.ip});
+                queue_.push_back({d.discovery.value_or(Discovery(d.macLast)), d.ip});
     }
     void SendToHost(const std::string& data) override {
         EXPECT_EQ(Port, 30718);
         const bool info = data == XPortInfoRequest;
         net_.ops.push_back(std::string(info ? "E4 " : "E6 ") + Host);
-        for (auto& l : late_)
-            queue_.push_back(l);
-        late_.clear();
         for (const FakeDevice& d : net_.adapters[adapter_]) {
             if (d.ip != Host)
                 continue;
@@ -100,7 +95,7 @@ public:
 private:
     FakeNet& net_;
     std::string adapter_;
-    std::deque<std::pair<std::string, std::string>> queue_, late_;
+    std::deque<std::pair<std::string, std::string>> queue_;
 };
 
 struct Line {
@@ -245,34 +240,6 @@ TEST_F(Engine, SilentInfoCostsThreeTimeOutsAndNoSetup) {
     EXPECT_EQ(log.lines.at(3),
               (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed."}));
     EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP ()."}));
-}
-
-TEST_F(Engine, SilentSetupKeepsFirmwareAndType) {
-    adapterList = {A1};
-    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(1, 4, 4, 255, 8, "x", 4), std::nullopt}};
-    search.Search();
-    const TXportPar& d = search.Device(0);
-    EXPECT_EQ(d.Firmware, "1-4-4.255");
-    EXPECT_EQ(d.DeviceType, search.TypeNames[6]);
-    EXPECT_EQ(d.Description, "");
-    EXPECT_EQ(Count("recv 1000"), 2 + 1 + 3);
-    EXPECT_EQ(log.lines.at(3),
-              (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed (setup E6)."}));
-    EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP ()."}));
-}
-
-TEST_F(Engine, LateDiscoveryReplyBreaksTheNextExchange) {
-    adapterList = {A1};
-    net.adapters[A1] = {
-        {"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
-        {"10.77.1.20", 9, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}, true},
-    };
-    search.Search();
-    ASSERT_EQ(search.DeviceCount(), 1); // B is not collected again
-    EXPECT_EQ(search.Device(0).Firmware, "N/A");
-    EXPECT_EQ(log.lines.at(3),
-              (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed."}));
-    EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP (10.77.1.20)."}));
 }
 
 TEST_F(Engine, RepeatsAndMissingMacs) {

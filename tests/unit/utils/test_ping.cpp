@@ -94,13 +94,18 @@ TEST(PingHost, UnusableAddressCostsOnlyThePausePerAttempt) {
 
 // Runs in a child: with no file descriptors left, no ICMP socket opens.
 [[noreturn]] void PingWithoutDescriptors() {
-    const rlimit none{0, 0};
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit none = saved;
+    none.rlim_cur = 0;
     setrlimit(RLIMIT_NOFILE, &none);
     std::uint32_t rtt = 0;
     std::uint8_t ttl = 0;
     try {
         PingHost("127.0.0.1", 100, 1, rtt, ttl);
     } catch (const Exception& e) {
+        // Descriptors back first: sanitizer checks need some.
+        setrlimit(RLIMIT_NOFILE, &saved);
         std::_Exit(e.Message() == "Invalid handle" ? 0 : 2);
     }
     std::_Exit(3);
@@ -109,12 +114,6 @@ TEST(PingHost, UnusableAddressCostsOnlyThePausePerAttempt) {
 TEST(PingHostDeathTest, NoSocketRaisesInvalidHandle) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(PingWithoutDescriptors(), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(PingHost, DefaultPingerPings) {
-    std::uint32_t rtt = 0;
-    std::uint8_t ttl = 0;
-    EXPECT_TRUE(TPinger::Default().Ping("127.0.0.1", 1000, 1, rtt, ttl));
 }
 
 } // namespace

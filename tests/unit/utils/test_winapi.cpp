@@ -91,11 +91,6 @@ TEST(RunAndWait, FailedWaitRaises) {
     sigaction(SIGCHLD, &old, nullptr);
 }
 
-TEST(RunAndWait, DefaultRunnerRunsTheCommand) {
-    EXPECT_TRUE(TProcessRunner::Default().RunAndWait("true", true, 5000));
-    EXPECT_THROW(TProcessRunner::Default().RunAndWait("/nonexistent/x", true, 100), Exception);
-}
-
 TEST(SplitCommandLine, WindowsQuotingRules) {
     using V = std::vector<std::string>;
     const std::pair<std::string, V> cases[] = {
