@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <climits>
 #include <cstdint>
 
@@ -258,11 +257,7 @@ public:
 
     void Search(const TProgress& progress) override {
         engine_.OnProgress = progress;
-        // A cancel that came before the search started must not be lost.
-        if (cancelled_.load()) {
-            return;
-        }
-        engine_.Search();
+        engine_.Search(); // a Cancel given before it started is honoured too
     }
 
     std::vector<TXportPar> Devices() const override {
@@ -275,14 +270,10 @@ public:
         return devices;
     }
 
-    void Cancel() override {
-        cancelled_.store(true);
-        engine_.Cancel();
-    }
+    void Cancel() override { engine_.Cancel(); }
 
 private:
     TXportSearch engine_;
-    std::atomic<bool> cancelled_{false};
 };
 
 } // namespace
