@@ -396,7 +396,8 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     list->setSortingEnabled(false);
 
     // Progress strip over the foot of the list, shown only while searching.
-    auto* progress = new QLabel(this);
+    labProgress_ = new QLabel(this);
+    QLabel* progress = labProgress_;
     progress->setObjectName(QStringLiteral("LabSearchProgress"));
     progress->setAutoFillBackground(true);
     progress->setFrameShape(QFrame::StyledPanel);
@@ -572,7 +573,7 @@ void TfXPortSearchGUI::RunSearch() {
     searching_ = true;
     job_ = std::move(job);
     const std::uint64_t run = ++run_;
-    auto* progress = findChild<QLabel*>(QStringLiteral("LabSearchProgress"));
+    QLabel* progress = labProgress_;
     progress->setText(SearchProgressStartText());
     progress->raise();
     progress->show();
@@ -622,7 +623,7 @@ void TfXPortSearchGUI::ShowProgress(std::uint64_t run, const QString& text) {
     if (run != run_ || !searching_) {
         return;
     }
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->setText(text);
+    labProgress_->setText(text);
 }
 
 void TfXPortSearchGUI::SearchDone(std::uint64_t run, const TOutcome& outcome) {
@@ -631,7 +632,7 @@ void TfXPortSearchGUI::SearchDone(std::uint64_t run, const TOutcome& outcome) {
     }
     StopWorker(); // the worker has posted its last word; this also destroys the engine
     searching_ = false;
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->hide();
+    labProgress_->hide();
     // The list is emptied only after a search that succeeded, so an error
     // leaves the previous rows in place.
     if (outcome.Ok) {
@@ -688,7 +689,7 @@ void TfXPortSearchGUI::AbandonSearch() {
     }
     ++run_; // its result, when it comes, is not wanted
     searching_ = false;
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->hide();
+    labProgress_->hide();
     RestoreCursor();
     EnableControls(true);
 }

@@ -20,6 +20,7 @@
 #include "searchdialog/uXPortSearchGUIStrings.h"
 
 class QItemSelection;
+class QLabel;
 class QMenu;
 class QPoint;
 class QTableWidgetItem;
@@ -163,6 +164,7 @@ private:
 
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;
+    QLabel* labProgress_ = nullptr; // progress of a running search
     TXPortSearchJobFactory factory_;
 
     bool productionOnly_ = false;

@@ -5,9 +5,9 @@
 #include "searchdialog/uXPortSearchGUI.h"
 #include "utils/uErrors.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -19,8 +19,8 @@ struct TFakeResult {
 struct TFakeNetwork {
     std::mutex Lock;
     std::condition_variable Wake;
-    std::deque<TFakeResult> Script; // the last entry repeats
-    bool Block = false;             // a search waits for Cancel (5 s at most)
+    std::vector<TFakeResult> Script; // search n gets entry n; the last repeats
+    bool Block = false;              // a search waits for Cancel (5 s at most)
     bool Cancelled = false;
     int Searches = 0;
     int JobsAlive = 0;
@@ -45,13 +45,11 @@ public:
         TFakeResult result;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
-            ++net_->Searches;
             if (!net_->Script.empty()) {
-                result = net_->Script.front();
-                if (net_->Script.size() > 1) {
-                    net_->Script.pop_front();
-                }
+                result = net_->Script[std::min<std::size_t>(
+                    net_->Script.size() - 1, static_cast<std::size_t>(net_->Searches))];
             }
+            ++net_->Searches;
         }
         progress("10.77.1.1", 0);
         {
