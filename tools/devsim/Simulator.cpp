@@ -143,6 +143,8 @@ void Simulator::Open(Device& d) {
     ::setsockopt(d.udp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     ::setsockopt(d.udp, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
     ::setsockopt(d.udp, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
+    const int buffer = 1 << 20;
+    ::setsockopt(d.udp, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     // Bound to the device's own interface, every device gets the broadcasts of
     // its segment and only its own unicasts, and its replies leave through it.
     if (::setsockopt(d.udp, SOL_SOCKET, SO_BINDTODEVICE, d.ifname.c_str(),

@@ -26,12 +26,12 @@ inline void RequireTestNetwork() {
                              "<test>\n");
         std::abort();
     }
-    if_nameindex* names = if_nameindex();
+    struct if_nameindex* names = if_nameindex();
     if (!names) {
         std::fprintf(stderr, "FATAL: cannot list the network interfaces\n");
         std::abort();
     }
-    for (if_nameindex* p = names; p->if_index != 0 && p->if_name; ++p) {
+    for (struct if_nameindex* p = names; p->if_index != 0 && p->if_name; ++p) {
         const std::string name = p->if_name;
         bool ours = name == "lo";
         if (!ours && name.size() > 2 && name.compare(0, 2, "qv") == 0) {
