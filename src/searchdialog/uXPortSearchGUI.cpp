@@ -564,6 +564,7 @@ void TfXPortSearchGUI::RunSearch() {
         return;
     }
     if (!job) {
+        emit SearchFinished();
         return;
     }
 

@@ -123,8 +123,9 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // Opens the IP change for the selected device, or for one the search did
-    // not find (deviceNotFound). Runs RunSearch again after a change.
+    // "Change IP" (false) and "Help! My device wasn't found!" (true) land
+    // here: the IP change for the selected device or for one the search did
+    // not find, then RunSearch after a change. Nothing yet.
     virtual void OpenIPChange(bool deviceNotFound);
     // A field of the selected row by column, including the adapter; empty
     // without a selected row.
