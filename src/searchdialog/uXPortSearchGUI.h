@@ -133,6 +133,7 @@ protected:
 
 private:
     struct TOutcome;
+    struct TSearchRun;
 
     // Buttons, texts and sort column for showing; RunSearch follows.
     void FormShow();
@@ -149,16 +150,17 @@ private:
     void pmProductionMaskAllClick();
     void pmProductionMaskSensorsClick();
 
-    void SearchDone(std::uint64_t run, const TOutcome& outcome);
-    void ShowProgress(std::uint64_t run, const QString& text);
+    void SearchDone(std::uint64_t id, const TOutcome& outcome);
+    void ShowProgress(std::uint64_t id, const QString& text);
     void FillList(const std::vector<TXportPar>& devices);
     void AddRow(const TXportPar& device);
     void UpdateChangeIPForRow(int row);
     void ReportError(const std::string& message);
     // Drops a running search: cancels it, restores cursor and controls.
     void AbandonSearch();
-    // Cancels the engine (if any), waits for the worker and destroys both.
-    void StopWorker();
+    // Lets go of the current run without waiting: cancels its engine and
+    // leaves the worker to finish and be joined elsewhere.
+    void ReleaseRun();
     void RestoreCursor();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -173,9 +175,9 @@ private:
     int lastSortColumn_ = 0;
     int panelDesignHeight_ = 0;
 
-    std::unique_ptr<TXPortSearchJob> job_;
+    std::shared_ptr<TSearchRun> run_;
     std::thread worker_;
-    std::uint64_t run_ = 0; // id of the search whose result is awaited
+    std::uint64_t runId_ = 0; // id of the search whose result is awaited
     bool searching_ = false;
     bool cursorSet_ = false;
     bool filling_ = false; // list rebuilt by the program, not by the user

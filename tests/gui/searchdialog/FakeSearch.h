@@ -6,10 +6,12 @@
 #include "utils/uErrors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 struct TFakeResult {
     std::vector<TXportPar> Devices;
@@ -21,9 +23,10 @@ struct TFakeNetwork {
     std::condition_variable Wake;
     std::vector<TFakeResult> Script; // search n gets entry n; the last repeats
     bool Block = false;              // a search waits for Cancel (5 s at most)
-    bool Cancelled = false;
+    int CancelDelayMs = 0;           // and then this long, as a receive would
+    std::atomic<bool> Cancelled{false};
     int Searches = 0;
-    int JobsAlive = 0;
+    std::atomic<int> JobsAlive{0};
     std::vector<std::string> SettingsLoaded;
 };
 
@@ -56,6 +59,9 @@ public:
             std::unique_lock<std::mutex> g(net_->Lock);
             net_->Wake.wait_for(g, std::chrono::seconds(5),
                                 [&] { return !net_->Block || cancelled_; });
+        }
+        if (cancelled_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(net_->CancelDelayMs));
         }
         progress("10.77.1.1", static_cast<int>(result.Devices.size()));
         if (!result.Error.empty()) {
