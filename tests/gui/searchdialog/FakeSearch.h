@@ -55,14 +55,14 @@ public:
             ++net_->Searches;
         }
         progress("10.77.1.1", 0);
+        int delay = 0;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
             net_->Wake.wait_for(g, std::chrono::seconds(5),
                                 [&] { return !net_->Block || cancelled_; });
+            delay = cancelled_ ? net_->CancelDelayMs : 0;
         }
-        if (cancelled_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(net_->CancelDelayMs));
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         progress("10.77.1.1", static_cast<int>(result.Devices.size()));
         if (!result.Error.empty()) {
             throw Exception(result.Error);
