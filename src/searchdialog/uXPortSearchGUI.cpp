@@ -16,11 +16,14 @@
 #include <QPointer>
 #include <QTableWidgetItem>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <mutex>
 
 // ---------------------------------------------------------------------------
 // Ordering and marking
@@ -258,11 +261,7 @@ public:
 
     void Search(const TProgress& progress) override {
         engine_.OnProgress = progress;
-        // A cancel that came before the search started must not be lost.
-        if (cancelled_.load()) {
-            return;
-        }
-        engine_.Search();
+        engine_.Search(); // a Cancel given before it started is honoured too
     }
 
     std::vector<TXportPar> Devices() const override {
@@ -275,14 +274,10 @@ public:
         return devices;
     }
 
-    void Cancel() override {
-        cancelled_.store(true);
-        engine_.Cancel();
-    }
+    void Cancel() override { engine_.Cancel(); }
 
 private:
     TXportSearch engine_;
-    std::atomic<bool> cancelled_{false};
 };
 
 } // namespace
@@ -374,6 +369,84 @@ constexpr std::array<int, 6> kColumnWidths = {90, 125, 60, 80, 156, 0};
 // The dialog
 // ---------------------------------------------------------------------------
 
+// One search on its worker thread, shared by the dialog and the worker. A
+// dialog that lets go of a run (closed or destroyed mid-search) clears Dialog;
+// from then on the worker posts nothing and finishes on its own.
+struct TfXPortSearchGUI::TSearchRun {
+    std::unique_ptr<TXPortSearchJob> Job;
+    std::mutex Lock;
+    TfXPortSearchGUI* Dialog = nullptr; // guarded by Lock
+    // Apart from the run, so that a reaper can watch it without keeping the
+    // engine alive.
+    std::shared_ptr<std::atomic<bool>> Finished = std::make_shared<std::atomic<bool>>(false);
+
+    // Queues fn(dialog) on the dialog's thread while the dialog still wants it.
+    template <typename F> void Post(F fn) {
+        std::lock_guard<std::mutex> guard(Lock);
+        if (Dialog) {
+            TfXPortSearchGUI* dialog = Dialog;
+            QMetaObject::invokeMethod(
+                dialog, [dialog, fn] { fn(dialog); }, Qt::QueuedConnection);
+        }
+    }
+};
+
+namespace {
+
+// Joins the workers of dropped searches: a cancelled engine returns within
+// one receive time-out, and nobody should wait for that on the UI thread.
+// Whatever is left is joined when the application object goes.
+class TSearchReaper {
+public:
+    static TSearchReaper& Instance() {
+        static TSearchReaper* reaper = [] {
+            auto* r = new TSearchReaper;
+            qAddPostRoutine([] { Instance().JoinAll(); });
+            return r;
+        }();
+        return *reaper;
+    }
+
+    void Adopt(std::thread worker, std::shared_ptr<const std::atomic<bool>> finished) {
+        std::lock_guard<std::mutex> guard(lock_);
+        JoinFinished();
+        workers_.push_back({std::move(worker), std::move(finished)});
+    }
+
+    void JoinAll() {
+        std::vector<TEntry> workers;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            workers.swap(workers_);
+        }
+        for (TEntry& e : workers) {
+            e.Worker.join();
+        }
+    }
+
+private:
+    struct TEntry {
+        std::thread Worker;
+        std::shared_ptr<const std::atomic<bool>> Finished;
+    };
+
+    void JoinFinished() {
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            if (it->Finished->load()) {
+                it->Worker.join();
+                it = workers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    std::mutex lock_;
+    std::vector<TEntry> workers_;
+};
+
+} // namespace
+
 struct TfXPortSearchGUI::TOutcome {
     bool Ok = false;
     std::vector<TXportPar> Devices;
@@ -405,7 +478,8 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     list->setSortingEnabled(false);
 
     // Progress strip over the foot of the list, shown only while searching.
-    auto* progress = new QLabel(this);
+    labProgress_ = new QLabel(this);
+    QLabel* progress = labProgress_;
     progress->setObjectName(QStringLiteral("LabSearchProgress"));
     progress->setAutoFillBackground(true);
     progress->setFrameShape(QFrame::StyledPanel);
@@ -452,9 +526,10 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
 }
 
 TfXPortSearchGUI::~TfXPortSearchGUI() {
-    // The worker must be gone before the dialog it reports to.
+    // After this the worker posts nothing more; what it posted already goes
+    // with the dialog's pending events.
     AbandonSearch();
-    StopWorker();
+    ReleaseRun();
 }
 
 // ---- opener's interface ---------------------------------------------------
@@ -561,8 +636,6 @@ void TfXPortSearchGUI::RunSearch() {
     if (searching_) {
         return;
     }
-    StopWorker(); // what is left of a search dropped by an earlier close
-
     std::unique_ptr<TXPortSearchJob> job;
     try {
         job = factory_();
@@ -572,6 +645,7 @@ void TfXPortSearchGUI::RunSearch() {
         return;
     }
     if (!job) {
+        emit SearchFinished();
         return;
     }
 
@@ -579,47 +653,42 @@ void TfXPortSearchGUI::RunSearch() {
     cursorSet_ = true;
     EnableControls(false);
     searching_ = true;
-    job_ = std::move(job);
-    const std::uint64_t run = ++run_;
-    auto* progress = findChild<QLabel*>(QStringLiteral("LabSearchProgress"));
-    progress->setText(SearchProgressStartText());
-    progress->raise();
-    progress->show();
+    run_ = std::make_shared<TSearchRun>();
+    run_->Job = std::move(job);
+    run_->Dialog = this;
+    const std::uint64_t id = ++runId_;
+    labProgress_->setText(SearchProgressStartText());
+    labProgress_->raise();
+    labProgress_->show();
 
-    TXPortSearchJob* activeJob = job_.get();
-    const std::string settings = SettingsFileName;
     try {
-        // The worker only posts to the dialog; the dialog joins it before it
-        // is destroyed, so `this` outlives every post.
-        worker_ = std::thread([this, activeJob, settings, run] {
+        worker_ = std::thread([run = run_, settings = SettingsFileName, id] {
             auto outcome = std::make_shared<TOutcome>();
             try {
                 if (!settings.empty()) {
-                    activeJob->LoadSettings(settings);
+                    run->Job->LoadSettings(settings);
                 }
-                activeJob->Search([this, run](const std::string& adapter, int found) {
+                run->Job->Search([&run, id](const std::string& adapter, int found) {
                     const QString name = QString::fromStdString(adapter);
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, run, name, found] {
-                            ShowProgress(run, SearchProgressText(name, found));
-                        },
-                        Qt::QueuedConnection);
+                    run->Post([id, name, found](TfXPortSearchGUI* dialog) {
+                        dialog->ShowProgress(id, SearchProgressText(name, found));
+                    });
                 });
-                outcome->Devices = activeJob->Devices();
+                outcome->Devices = run->Job->Devices();
                 outcome->Ok = true;
             } catch (const std::exception& e) {
                 outcome->Error = e.what();
             } catch (...) {
                 outcome->Error = "Unknown error";
             }
-            QMetaObject::invokeMethod(
-                this, [this, run, outcome] { SearchDone(run, *outcome); }, Qt::QueuedConnection);
+            run->Post(
+                [id, outcome](TfXPortSearchGUI* dialog) { dialog->SearchDone(id, *outcome); });
+            *run->Finished = true;
         });
     } catch (const std::system_error& e) {
-        job_.reset();
+        run_.reset();
         searching_ = false;
-        progress->hide();
+        labProgress_->hide();
         RestoreCursor();
         EnableControls(true);
         ReportError(e.what());
@@ -627,20 +696,25 @@ void TfXPortSearchGUI::RunSearch() {
     }
 }
 
-void TfXPortSearchGUI::ShowProgress(std::uint64_t run, const QString& text) {
-    if (run != run_ || !searching_) {
+void TfXPortSearchGUI::ShowProgress(std::uint64_t id, const QString& text) {
+    if (id != runId_ || !searching_) {
         return;
     }
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->setText(text);
+    labProgress_->setText(text);
 }
 
-void TfXPortSearchGUI::SearchDone(std::uint64_t run, const TOutcome& outcome) {
-    if (run != run_ || !searching_) {
+void TfXPortSearchGUI::SearchDone(std::uint64_t id, const TOutcome& outcome) {
+    if (id != runId_ || !searching_) {
         return; // a search dropped by Cancel
     }
-    StopWorker(); // the worker has posted its last word; this also destroys the engine
+    // The worker has posted its last word: it is done in a moment, and the
+    // engine goes with the run.
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    run_.reset();
     searching_ = false;
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->hide();
+    labProgress_->hide();
     // The list is emptied only after a search that succeeded, so an error
     // leaves the previous rows in place.
     if (outcome.Ok) {
@@ -692,24 +766,27 @@ void TfXPortSearchGUI::AbandonSearch() {
     if (!searching_) {
         return;
     }
-    if (job_) {
-        job_->Cancel();
-    }
-    ++run_; // its result, when it comes, is not wanted
+    ReleaseRun();
+    ++runId_; // a result already posted is not wanted either
     searching_ = false;
-    findChild<QLabel*>(QStringLiteral("LabSearchProgress"))->hide();
+    labProgress_->hide();
     RestoreCursor();
     EnableControls(true);
 }
 
-void TfXPortSearchGUI::StopWorker() {
-    if (job_) {
-        job_->Cancel();
+void TfXPortSearchGUI::ReleaseRun() {
+    if (!run_) {
+        return;
     }
+    {
+        std::lock_guard<std::mutex> guard(run_->Lock);
+        run_->Dialog = nullptr;
+    }
+    run_->Job->Cancel();
     if (worker_.joinable()) {
-        worker_.join();
+        TSearchReaper::Instance().Adopt(std::move(worker_), run_->Finished);
     }
-    job_.reset();
+    run_.reset();
 }
 
 void TfXPortSearchGUI::RestoreCursor() {

@@ -20,6 +20,7 @@
 #include "searchdialog/uXPortSearchGUIStrings.h"
 
 class QItemSelection;
+class QLabel;
 class QMenu;
 class QPoint;
 class QTableWidgetItem;
@@ -122,8 +123,9 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // Opens the IP change for the selected device, or for one the search did
-    // not find (deviceNotFound). Runs RunSearch again after a change.
+    // "Change IP" (false) and "Help! My device wasn't found!" (true) land
+    // here: the IP change for the selected device or for one the search did
+    // not find, then RunSearch after a change. Nothing yet.
     virtual void OpenIPChange(bool deviceNotFound);
     // A field of the selected row by column, including the adapter; empty
     // without a selected row.
@@ -131,6 +133,7 @@ protected:
 
 private:
     struct TOutcome;
+    struct TSearchRun;
 
     // Buttons, texts and sort column for showing; RunSearch follows.
     void FormShow();
@@ -147,22 +150,24 @@ private:
     void pmProductionMaskAllClick();
     void pmProductionMaskSensorsClick();
 
-    void SearchDone(std::uint64_t run, const TOutcome& outcome);
-    void ShowProgress(std::uint64_t run, const QString& text);
+    void SearchDone(std::uint64_t id, const TOutcome& outcome);
+    void ShowProgress(std::uint64_t id, const QString& text);
     void FillList(const std::vector<TXportPar>& devices);
     void AddRow(const TXportPar& device);
     void UpdateChangeIPForRow(int row);
     void ReportError(const std::string& message);
     // Drops a running search: cancels it, restores cursor and controls.
     void AbandonSearch();
-    // Cancels the engine (if any), waits for the worker and destroys both.
-    void StopWorker();
+    // Lets go of the current run without waiting: cancels its engine and
+    // leaves the worker to finish and be joined elsewhere.
+    void ReleaseRun();
     void RestoreCursor();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;
+    QLabel* labProgress_ = nullptr; // progress of a running search
     TXPortSearchJobFactory factory_;
 
     bool productionOnly_ = false;
@@ -170,9 +175,9 @@ private:
     int lastSortColumn_ = 0;
     int panelDesignHeight_ = 0;
 
-    std::unique_ptr<TXPortSearchJob> job_;
+    std::shared_ptr<TSearchRun> run_;
     std::thread worker_;
-    std::uint64_t run_ = 0; // id of the search whose result is awaited
+    std::uint64_t runId_ = 0; // id of the search whose result is awaited
     bool searching_ = false;
     bool cursorSet_ = false;
     bool filling_ = false; // list rebuilt by the program, not by the user

@@ -5,11 +5,13 @@
 #include "searchdialog/uXPortSearchGUI.h"
 #include "utils/uErrors.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 struct TFakeResult {
     std::vector<TXportPar> Devices;
@@ -19,11 +21,12 @@ struct TFakeResult {
 struct TFakeNetwork {
     std::mutex Lock;
     std::condition_variable Wake;
-    std::deque<TFakeResult> Script; // the last entry repeats
-    bool Block = false;             // a search waits for Cancel (5 s at most)
-    bool Cancelled = false;
+    std::vector<TFakeResult> Script; // search n gets entry n; the last repeats
+    bool Block = false;              // a search waits for Cancel (5 s at most)
+    int CancelDelayMs = 0;           // and then this long, as a receive would
+    std::atomic<bool> Cancelled{false};
     int Searches = 0;
-    int JobsAlive = 0;
+    std::atomic<int> JobsAlive{0};
     std::vector<std::string> SettingsLoaded;
 };
 
@@ -45,20 +48,21 @@ public:
         TFakeResult result;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
-            ++net_->Searches;
             if (!net_->Script.empty()) {
-                result = net_->Script.front();
-                if (net_->Script.size() > 1) {
-                    net_->Script.pop_front();
-                }
+                result = net_->Script[std::min<std::size_t>(
+                    net_->Script.size() - 1, static_cast<std::size_t>(net_->Searches))];
             }
+            ++net_->Searches;
         }
         progress("10.77.1.1", 0);
+        int delay = 0;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
             net_->Wake.wait_for(g, std::chrono::seconds(5),
                                 [&] { return !net_->Block || cancelled_; });
+            delay = cancelled_ ? net_->CancelDelayMs : 0;
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         progress("10.77.1.1", static_cast<int>(result.Devices.size()));
         if (!result.Error.empty()) {
             throw Exception(result.Error);

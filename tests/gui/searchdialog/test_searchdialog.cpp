@@ -86,19 +86,15 @@ private slots:
     void buttonSets_data();
     void buttonSets();
     void sortByEachColumn();
-    void sortColumnRemembered();
     void firstDeviceSelected();
     void productionFilter();
     void dimmedRows();
     void changeIPEnabling();
-    void emptyListDoubleClick();
-    void keysCloseDialog();
+    void closing();
     void errorKeepsRows();
-    void settingsFileHandedOn();
-    void descriptionBytesKept();
+    void engineInputAndOutput();
     void cancelRunningSearch();
     void destroyMidSearch();
-    void screenshot();
 };
 
 // ---- ordering, marks and the filter -----------------------------------------
@@ -347,20 +343,13 @@ void TestSearchDialog::sortByEachColumn() {
         f.ClickHeader(c);
         QCOMPARE(f.Column(0), expected[c]);
     }
-}
-
-void TestSearchDialog::sortColumnRemembered() {
-    TFixture f({Dev("10.0.0.1", "00-20-4A-00-00-03"), Dev("10.0.0.2", "00-20-4A-00-00-01")});
-    f.Net->Script.push_back(
-        {{Dev("10.0.0.5", "00-20-4A-00-00-09"), Dev("10.0.0.7", "00-20-4A-00-00-08"),
-          Dev("10.0.0.6", "00-20-4A-00-00-07")},
-         {}});
-    f.Show();
-    f.ClickHeader(1);
-    QCOMPARE(f.Dlg->LastSortColumn(), 1);
+    // The last clicked column orders the rows of the next search.
+    f.Net->Script.push_back({{Dev("10.0.0.5", "00-20-4A-00-00-09", "1-4-5.02", "", "b"),
+                              Dev("10.0.0.7", "00-20-4A-00-00-08", "1-4-5.02", "", "a")},
+                             {}});
     f.Search();
-    QCOMPARE(f.Column(1),
-             QStringList({"00-20-4A-00-00-07", "00-20-4A-00-00-08", "00-20-4A-00-00-09"}));
+    QCOMPARE(f.Dlg->LastSortColumn(), 3);
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.7", "10.0.0.5"}));
 }
 
 void TestSearchDialog::firstDeviceSelected() {
@@ -441,41 +430,28 @@ void TestSearchDialog::changeIPEnabling() {
     QVERIFY(f.Button("BBSelect")->isEnabled());
 }
 
-void TestSearchDialog::emptyListDoubleClick() {
-    TFixture f;
-    f.Show();
-    QCOMPARE(f.List()->rowCount(), 0);
-    QVERIFY(!f.Button("BBSelect")->isEnabled());
-    QTest::mouseDClick(f.List()->viewport(), Qt::LeftButton, {}, QPoint(100, 100));
-    QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrOk);
-    QVERIFY(!f.Dlg->isVisible());
-    QCOMPARE(S(f.Dlg->SelectedIP()), "");
-    QCOMPARE(S(f.Dlg->SelectedMAC()), "");
-    QCOMPARE(S(f.Dlg->SelectedFirmware()), "");
-    QCOMPARE(S(f.Dlg->SelectedDeviceType()), "");
-    QCOMPARE(S(f.Dlg->SelectedDescription()), "");
-}
-
-void TestSearchDialog::keysCloseDialog() {
+void TestSearchDialog::closing() {
     {
-        TFixture f({Dev("10.0.0.1")});
-        f.Show();
-        QTest::keyClick(f.List(), Qt::Key_Return);
-        QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrOk);
-        QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.1");
-    }
-    {
-        TFixture f({Dev("10.0.0.1")});
-        f.Show();
-        QTest::keyClick(f.List(), Qt::Key_Escape);
-        QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrCancel);
-    }
-    {
-        // Enter does nothing while Select is disabled (empty list).
+        // A double click on an empty list still closes with OK, and nothing is read.
         TFixture f;
         f.Show();
-        QTest::keyClick(f.List(), Qt::Key_Return);
+        QVERIFY(!f.Button("BBSelect")->isEnabled());
+        QTest::keyClick(f.List(), Qt::Key_Return); // Select disabled: Enter does nothing
         QVERIFY(f.Dlg->isVisible());
+        QTest::mouseDClick(f.List()->viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrOk);
+        QVERIFY(!f.Dlg->isVisible());
+        QVERIFY(f.Dlg->SelectedIP().empty() && f.Dlg->SelectedMAC().empty() &&
+                f.Dlg->SelectedFirmware().empty() && f.Dlg->SelectedDeviceType().empty() &&
+                f.Dlg->SelectedDescription().empty());
+    }
+    for (const auto& [key, result] : {std::pair{Qt::Key_Return, TfXPortSearchGUI::mrOk},
+                                      std::pair{Qt::Key_Escape, TfXPortSearchGUI::mrCancel}}) {
+        TFixture f({Dev("10.0.0.1")});
+        f.Show();
+        QTest::keyClick(f.List(), key);
+        QCOMPARE(f.Dlg->result(), result);
+        QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.1");
     }
 }
 
@@ -493,26 +469,22 @@ void TestSearchDialog::errorKeepsRows() {
     QVERIFY(f.Button("BBSearch")->isEnabled());
     QVERIFY(f.Button("BBSelect")->isEnabled());
     QVERIFY(!f.Dlg->findChild<QLabel*>("LabSearchProgress")->isVisible());
-    QCOMPARE(f.Net->JobsAlive, 0); // the engine is gone after every search
+    QCOMPARE(f.Net->JobsAlive.load(), 0); // the engine is gone after every search
 }
 
-void TestSearchDialog::settingsFileHandedOn() {
-    TFixture f;
-    f.Show();
-    QVERIFY(f.Net->SettingsLoaded.empty());
-    f.Dlg->SettingsFileName = "/opt/quorvet/Quorvet.ini";
-    f.Search();
-    QCOMPARE(f.Net->SettingsLoaded.size(), 1u);
-    QCOMPARE(S(f.Net->SettingsLoaded[0]), "/opt/quorvet/Quorvet.ini");
-}
-
-void TestSearchDialog::descriptionBytesKept() {
+void TestSearchDialog::engineInputAndOutput() {
     // A description that is not UTF-8 shows byte for byte and reads back exactly.
     const std::string desc = "Kotelna \xE8\x01 x";
     TFixture f({Dev("10.0.0.1", "00-20-4A-00-00-01", "1-4-5.02", "", "T", desc)});
     f.Show();
     QVERIFY(f.Dlg->SelectedDescription() == desc);
     QCOMPARE(f.List()->item(0, 4)->text(), QString::fromLatin1(desc.c_str()));
+    // The settings file goes to the engine only when one is named.
+    QVERIFY(f.Net->SettingsLoaded.empty());
+    f.Dlg->SettingsFileName = "/opt/quorvet/Quorvet.ini";
+    f.Search();
+    QCOMPARE(f.Net->SettingsLoaded.size(), 1u);
+    QCOMPARE(S(f.Net->SettingsLoaded[0]), "/opt/quorvet/Quorvet.ini");
 }
 
 void TestSearchDialog::cancelRunningSearch() {
@@ -545,38 +517,24 @@ void TestSearchDialog::cancelRunningSearch() {
     QCOMPARE(f.Column(0), QStringList({"10.0.0.1"})); // the rows of the last search stay
     f.Dlg.reset();
     QVERIFY(timer.elapsed() < 2000);
-    QCOMPARE(f.Net->JobsAlive, 0);
+    QTRY_COMPARE(f.Net->JobsAlive.load(), 0);
 }
 
 void TestSearchDialog::destroyMidSearch() {
     TFixture f({Dev("10.0.0.1")});
     f.Net->Block = true;
+    f.Net->CancelDelayMs = 800; // the engine is inside a receive
     f.Dlg->show();
     QVERIFY(f.Dlg->Searching());
     QTest::qWait(50);
-    f.Dlg.reset(); // joins the worker; nothing reaches the destroyed dialog
+    QElapsedTimer timer;
+    timer.start();
+    f.Dlg.reset(); // must neither wait for the engine nor leave it posting to a dead dialog
+    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
     QVERIFY(f.Net->Cancelled);
-    QCOMPARE(f.Net->JobsAlive, 0);
     QVERIFY(QApplication::overrideCursor() == nullptr);
-    QTest::qWait(50); // any post left behind would be delivered here
-}
-
-// With QV_SCREENSHOT_DIR set, saves the filled dialog for a look at it.
-void TestSearchDialog::screenshot() {
-    const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
-    if (dir.isEmpty()) {
-        QSKIP("QV_SCREENSHOT_DIR not set");
-    }
-    for (int set : {0x00, 0x3E}) {
-        TFixture f({Dev("10.77.1.10", "00-20-4A-01-02-03", "1-4-5.02", "", "QS-T1", "Boiler room"),
-                    Dev("10.77.2.20", "00-20-4A-01-02-04", "6-1-0.03", "A", "QS102", "Setup desc"),
-                    Dev("10.77.1.11", "00-20-4A-01-02-05", "N/A", "", "N/A", ""),
-                    Dev("10.77.1.9", "00-20-4A-01-02-06", "6-1-0.03", "0", "QS102", "Hall")},
-                   static_cast<std::uint8_t>(set));
-        f.Show();
-        QVERIFY(f.Dlg->grab().save(
-            QString("%1/searchdialog-%2.png").arg(dir).arg(set, 2, 16, QChar('0'))));
-    }
+    QTRY_COMPARE_WITH_TIMEOUT(f.Net->JobsAlive.load(), 0, 3000); // the engine goes when it returns
+    QTest::qWait(50);
 }
 
 QTEST_MAIN(TestSearchDialog)
