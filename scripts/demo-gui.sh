@@ -18,11 +18,20 @@ xd_require_test_network
 if [[ -n ${DISPLAY:-} ]] && command -v xdotool >/dev/null && xdotool getdisplaygeometry >/dev/null 2>&1; then
     echo "demo: the program is on display $DISPLAY. Press \"...\" to search the demo network," \
         "pick a device with Select; Close ends the demo."
-    # Its per-user folders go to a temporary home; the X cookie stays found.
-    export XAUTHORITY=${XAUTHORITY:-$HOME/.Xauthority}
+    # Started with sudo, the program runs as you, as it would on a real
+    # network; its per-user folders go to a temporary home either way.
+    user=root
+    as_user=()
+    if [[ ${SUDO_UID:-0} =~ ^[1-9][0-9]*$ ]]; then
+        user=$(id -nu "$SUDO_UID") || user=root
+        [[ $user != root ]] && as_user=(setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:-$SUDO_UID}" --init-groups)
+    fi
+    user_home=$(getent passwd "$user" | cut -d: -f6)
+    export XAUTHORITY=${XAUTHORITY:-$user_home/.Xauthority}
     home=$(mktemp -d "${TMPDIR:-/tmp}/quorvet-demo.XXXXXX") || exit 1
     trap 'rm -rf "$home"' EXIT
-    HOME=$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= "$PROGRAM"
+    chown "$user" "$home"
+    "${as_user[@]}" env HOME="$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= "$PROGRAM"
     exit $?
 fi
 
