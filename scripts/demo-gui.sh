@@ -30,8 +30,10 @@ if [[ -n ${DISPLAY:-} ]] && command -v xdotool >/dev/null && xdotool getdisplayg
     export XAUTHORITY=${XAUTHORITY:-$user_home/.Xauthority}
     home=$(mktemp -d "${TMPDIR:-/tmp}/quorvet-demo.XXXXXX") || exit 1
     trap 'rm -rf "$home"' EXIT
-    chown "$user" "$home"
-    "${as_user[@]}" env HOME="$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= "$PROGRAM"
+    mkdir -m 700 "$home/run"
+    chown "$user" "$home" "$home/run"
+    "${as_user[@]}" env HOME="$home" XDG_RUNTIME_DIR="$home/run" XDG_CONFIG_HOME= XDG_DATA_HOME= \
+        XDG_CACHE_HOME= "$PROGRAM"
     exit $?
 fi
 
