@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  iproute2 iputils-ping procps psmisc
+  iproute2 iputils-ping procps psmisc util-linux
   xvfb xdotool xclip x11-apps imagemagick
 )
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -27,6 +27,10 @@ bool SameText(const std::string& a, const std::string& b) {
 } // namespace
 
 std::optional<TIniFile> TIniFile::Load(const std::string& path) {
+    // Only a plain file: opening a pipe or a device of that name would block.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return std::nullopt;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <sys/stat.h>
+
 TEST(IniFile, ParsesSectionsKeysCommentsAndBlanks) {
     const TIniFile ini = TIniFile::Parse("orphan=1\r\n"
                                          "  [ Connection ]  \r\n"
@@ -48,4 +50,13 @@ TEST(IniFile, BinaryGarbageNeverBreaksParsing) {
         junk.push_back(static_cast<char>((i * 37) & 0xFF));
     const TIniFile ini = TIniFile::Parse(junk + "\n[s]\nk=\x01\x02\n[");
     EXPECT_EQ(ini.Value("s", "k"), std::string("\x01\x02"));
+}
+
+TEST(IniFile, APipeOrFolderOfThatNameIsNotReadAndNeverBlocks) {
+    const std::string fifo = ::testing::TempDir() + "/pipe.ini";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(TIniFile::Load(fifo).has_value());
+    std::remove(fifo.c_str());
+    EXPECT_FALSE(TIniFile::Load(::testing::TempDir()).has_value());
 }

@@ -1,0 +1,40 @@
+#pragma once
+// The system's well-known folders ("shell folders"), addressed by the
+// Windows CSIDL numbers so that callers keep one shape on every system.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct TShellFolderResult {
+    std::string Path;    // without a trailing separator; empty when the system has none
+    uint32_t ResultCode; // the shell's result code (an HRESULT), 0 on success
+};
+
+// The current path of shell folder csidl (0..61, without the create flag).
+// With create set, a missing folder is created first. A folder the system
+// cannot give yields an empty path and the result code.
+TShellFolderResult GetShellFolder(int csidl, bool create);
+
+// The system's temporary folder (may end in a separator); empty when unknown.
+std::string GetTempFolder();
+
+// The separator the system's own paths use.
+char PathDelimiter();
+
+// Whether names differing only in letter case name the same file. Where they
+// do not, a path must never be re-cased: it would name another directory.
+bool FileNamesCaseInsensitive();
+
+// Whether the path is absolute in the system's own form without a drive
+// letter or a network share ("/..." on POSIX systems).
+bool IsRootedSystemPath(const std::string& path);
+
+// Test seam: while set, shell folder csidl resolves to this path (created like
+// the real one). Lets tests redirect the machine-wide folders, which have no
+// per-user environment setting.
+void OverrideShellFolder(int csidl, std::optional<std::string> path);
+
+} // namespace platform

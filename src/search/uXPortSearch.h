@@ -1,0 +1,136 @@
+#pragma once
+// The device search: broadcasts the discovery query on every adapter, collects
+// and de-duplicates the replies, then asks each new device for firmware, type
+// and description.
+
+#include "device/uDeviceComm.h"
+#include "utils/LogSink.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One found device. A value the device did not give is "N/A"; Description and
+// StatusChar stay empty instead.
+struct TXportPar {
+    std::string IP;
+    std::string MAC = "N/A";
+    std::string Firmware = "N/A";
+    std::string Description;
+    std::string DeviceType = "N/A";
+    std::string StatusChar;
+    std::string AdapterIP = "N/A";
+};
+
+inline constexpr int XPortTypeNameCount = 62;
+
+// Settings key of a type-name slot ("Lan", "QS100".."QS103", "Sensor100".."Sensor138").
+std::string TypeNameKey(int slot);
+// Built-in name of a slot.
+std::string DefaultTypeName(int slot);
+// Slot for a device kind and model code; -1 when the pair has no name.
+int TypeNameSlot(int kind, int model);
+
+// Integer text as the settings file writes it: decimal, or hexadecimal with a
+// leading "$" or "0x"; optional sign. nullopt when not an int32 number.
+std::optional<int> StrToIntOpt(const std::string& text);
+int StrToIntDef(const std::string& text, int def);
+
+// Firmware text "K-A-B.CC" of the info reply bytes 82-85.
+std::string FirmwareText(std::uint8_t kind, std::uint8_t a, std::uint8_t b, std::uint8_t c);
+// Whether the info reply of a device with this firmware text carries the
+// description; a text that is not four numbers counts as yes.
+bool HasDescriptionInInfoReply(const std::string& firmware);
+// Description of a 130-byte reply at the given offset, emptied for the kinds
+// and versions that have none; empty for any other length.
+std::string DecodeDescriptionText(const std::string& reply, std::size_t offset,
+                                  const std::string& firmware);
+// Status character (byte 81) of a 130-byte reply for kind 6 devices, else empty.
+std::string DecodeStatusCharText(const std::string& reply, const std::string& firmware);
+// "00-20-4A-01-02-03" from a 30-byte discovery reply, else "N/A".
+std::string DecodeMacText(const std::string& reply);
+
+class TXportSearch {
+public:
+    // ReadTimeout bounds: the collection only ends when a receive times out,
+    // so no value may wait without limit. -1 keeps the link's 3000 ms.
+    static constexpr int DefaultReadTimeout = 1000;
+    static constexpr int MaxReadTimeout = 60000;
+    // A network that never goes quiet must not make the collection endless.
+    // Normal use sees a few dozen replies within a few seconds.
+    static constexpr int DefaultMaxCollectMs = 30000;
+    static constexpr int DefaultMaxCollectDatagrams = 4096;
+
+    TXportSearch();
+
+    void LoadSettings(const std::string& fileName);
+    void LoadTypeNames();
+    void LoadConnectionSettings();
+    void SetDefaultTypeNames();
+    std::string LookupTypeName(int kind, int model) const;
+
+    void Search();
+    void SearchOnAdapter(const std::string& adapterAddress);
+
+    int DeviceCount() const { return static_cast<int>(devices_.size()); }
+    const TXportPar& Device(int i) const;
+    const std::vector<TXportPar>& Devices() const { return devices_; }
+
+    // Thread-safe: a running Search stops within one receive time-out and
+    // returns normally with the devices found so far. It stays in force for
+    // the rest of the engine's life.
+    void Cancel() { cancelled_ = true; }
+    bool Cancelled() const { return cancelled_; }
+
+    // The wait a receive of this search really uses (ReadTimeout bounded).
+    static int EffectiveReadTimeout(int readTimeout);
+
+    std::string SettingsFileName;
+    int ReadTimeout = DefaultReadTimeout;
+    TLogSink* Log = nullptr;
+    std::array<std::string, XPortTypeNameCount> TypeNames;
+
+    // Called on the searching thread before each adapter pass and whenever a
+    // device is appended.
+    std::function<void(const std::string& adapter, int devicesFound)> OnProgress;
+    // Seams: where adapter addresses and links come from.
+    std::function<std::vector<std::string>()> AdapterAddressProvider;
+    TDatagramLinkFactory LinkFactory;
+    int MaxCollectMs = DefaultMaxCollectMs;
+    int MaxCollectDatagrams = DefaultMaxCollectDatagrams;
+
+    // The steps of one adapter pass, separable so that passes can later run
+    // side by side with their log lines buffered per adapter.
+    struct TReply {
+        std::string Data;
+        std::string Sender;
+    };
+    // Broadcasts the query and receives until one time-out passes in silence
+    // (or a bound is hit); false when the query could not be sent.
+    bool CollectReplies(TDatagramLink& link, TLogSink* log,
+                        const std::function<void(const TReply&)>& onReply);
+    // Appends the reply's device unless its MAC is already listed; the index of
+    // the new entry, or -1 for a repeat.
+    int MergeReply(const std::string& adapterAddress, const TReply& reply);
+    // Info (and where needed setup) exchange for one listed device.
+    void QueryDevice(TDatagramLink& link, TXportPar& entry, TLogSink* log);
+
+private:
+    // Request, up to three receives, sender check. The accepted datagram, or
+    // nullopt with the sender of the last receive.
+    std::optional<std::string> Exchange(TDatagramLink& link, const std::string& host,
+                                        const std::string& request, std::string& sender);
+    void LogLine(TLogSink* log, std::uint8_t level, const std::string& text) const;
+    void LogMasked(TLogSink* log, std::uint8_t level, const std::string& text) const;
+    void Progress(const std::string& adapter);
+
+    std::vector<TXportPar> devices_;
+    std::atomic<bool> cancelled_{false};
+};
+
+// "#%2.0d %s %s %s %s \"%s\"": the device list line of an entry.
+std::string DeviceListLine(int index, const TXportPar& entry);

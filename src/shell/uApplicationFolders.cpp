@@ -1,0 +1,223 @@
+#include "shell/uApplicationFolders.h"
+
+#include "platform/ProgramFile.h"
+#include "platform/ShellFolders.h"
+#include "platform/UserSettingsStore.h"
+#include "shell/uApplicationSpecifical.h"
+#include "shell/uShellFolders.h"
+#include "utils/uErrors.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace uApplicationFolders {
+
+namespace {
+
+const char* const DefaultVendorFolderName = "KavenLoggers";
+const char* const DefaultAppFolderName = "Quorvet";
+const char* const FixedRegistryKeyPath = "\\Software\\KavenLoggers\\Quorvet";
+const char* const ProbeFileName = "test.txt";
+
+struct TFolders {
+    std::string AppName, AppNameLong, Splash1, Splash2, Company, CompanyLong, IniFileName;
+    std::string VendorFolderName, RegistryKeyPath;
+    std::string DataFolder, LocalFolder, DocumentsFolder, FilesFolder, ExeFolder, DatabaseFolder;
+};
+
+TFolders& Values() {
+    static TFolders values;
+    return values;
+}
+
+std::unique_ptr<platform::TUserSettingsStore>& Store() {
+    static std::unique_ptr<platform::TUserSettingsStore> store;
+    return store;
+}
+
+std::string UpperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// The application's own folder level. The configured name is only used when
+// it is one plain folder name: "..", "a/b" or an empty name from a settings
+// file must not move the folders elsewhere.
+std::string AppFolderName() {
+    const std::string& name = Values().AppName;
+    return !name.empty() && IsValidFileName(name) ? name : DefaultAppFolderName;
+}
+
+std::string Template(const char* placeholder) {
+    const char delim = platform::PathDelimiter();
+    return std::string(placeholder) + delim + Values().VendorFolderName + delim + AppFolderName();
+}
+
+std::string Resolve(const char* placeholder, bool create) {
+    return AddTrailingBackslash(ResolveFolder(Template(placeholder), create, true, true));
+}
+
+// A folder the rest of the program is told about must exist.
+void EnsureDirectory(const std::string& folder) {
+    if (!DirectoryExists(folder) && !ForceDirectories(folder))
+        throw Exception("Unable to create directory " + folder);
+}
+
+} // namespace
+
+const std::string& AppName() {
+    return Values().AppName;
+}
+const std::string& AppNameLong() {
+    return Values().AppNameLong;
+}
+const std::string& Splash1() {
+    return Values().Splash1;
+}
+const std::string& Splash2() {
+    return Values().Splash2;
+}
+const std::string& Company() {
+    return Values().Company;
+}
+const std::string& CompanyLong() {
+    return Values().CompanyLong;
+}
+const std::string& IniFileName() {
+    return Values().IniFileName;
+}
+const std::string& VendorFolderName() {
+    return Values().VendorFolderName;
+}
+const std::string& RegistryKeyPath() {
+    return Values().RegistryKeyPath;
+}
+const std::string& DataFolder() {
+    return Values().DataFolder;
+}
+const std::string& LocalFolder() {
+    return Values().LocalFolder;
+}
+const std::string& DocumentsFolder() {
+    return Values().DocumentsFolder;
+}
+const std::string& FilesFolder() {
+    return Values().FilesFolder;
+}
+const std::string& ExeFolder() {
+    return Values().ExeFolder;
+}
+const std::string& DatabaseFolder() {
+    return Values().DatabaseFolder;
+}
+
+bool IsValidFileName(const std::string& name) {
+    if (name.size() > 255 || name == "." || name == "..")
+        return false;
+    for (char c : name) {
+        // Control characters (the zero byte above all) are no part of a name:
+        // a zero byte would silently cut the path short.
+        if (static_cast<unsigned char>(c) < 0x20)
+            return false;
+        switch (c) {
+        case '"':
+        case '*':
+        case '/':
+        case ':':
+        case '<':
+        case '>':
+        case '?':
+        case '\\':
+        case '|':
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+void InitIdentity() {
+    namespace id = uApplicationSpecifical;
+    id::ReadIdentity();
+    TFolders& v = Values();
+    v.Company = id::Company();
+    v.CompanyLong = id::CompanyLong();
+    if (UpperAscii(v.Company) == "KAVEN" || v.Company.empty() || !IsValidFileName(v.Company))
+        v.VendorFolderName = DefaultVendorFolderName;
+    else
+        v.VendorFolderName = v.Company;
+    v.AppName = id::AppName();
+    v.AppNameLong = id::AppNameLong();
+    v.Splash1 = id::Splash1();
+    v.Splash2 = id::Splash2();
+    v.IniFileName = id::IniFileName();
+    v.RegistryKeyPath = FixedRegistryKeyPath;
+}
+
+bool TestFolderWritable() {
+    return TestFolderWritable(Values().DataFolder);
+}
+
+bool TestFolderWritable(const std::string& folder) {
+    if (folder.empty())
+        return false;
+    const std::string probe = AddTrailingBackslash(folder) + ProbeFileName;
+    // Never write through a link or into a device or pipe someone left
+    // under the probe's name: that would clobber another file or block.
+    std::error_code ec;
+    const auto st = std::filesystem::symlink_status(probe, ec);
+    if (std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
+        return false;
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    bool ok = std::fputs("test\r\n", f) >= 0;
+    ok = std::fclose(f) == 0 && ok;
+    std::remove(probe.c_str());
+    return ok;
+}
+
+void SetAppFolders() {
+    try {
+        TFolders& v = Values();
+        InitIdentity();
+        Store() = platform::TUserSettingsStore::OpenOrCreate(v.RegistryKeyPath);
+
+        bool sharedUsable = false;
+        try {
+            v.DataFolder = Resolve("%CSIDL_COMMON_APPDATA%", true);
+            if (!DirectoryExists(v.DataFolder))
+                ForceDirectories(v.DataFolder);
+            sharedUsable = DirectoryExists(v.DataFolder) && TestFolderWritable();
+        } catch (const std::exception&) {
+            sharedUsable = false;
+        }
+        if (!sharedUsable)
+            v.DataFolder = Resolve("%CSIDL_LOCAL_APPDATA%", true);
+        EnsureDirectory(v.DataFolder);
+
+        v.LocalFolder = Resolve("%CSIDL_LOCAL_APPDATA%", false);
+        EnsureDirectory(v.LocalFolder);
+
+        v.DocumentsFolder = Resolve("%CSIDL_PERSONAL%", true);
+        EnsureDirectory(v.DocumentsFolder);
+
+        v.FilesFolder = Store()->ReadString("Files", "Folder").value_or(v.DocumentsFolder);
+        v.ExeFolder = ExtractFilePath(platform::ProgramFilePath());
+        v.DatabaseFolder = v.DataFolder + "NxDatabase" + platform::PathDelimiter();
+    } catch (const std::exception& e) {
+        throw Exception(std::string("Error occured in SetAppFolders: ") + e.what());
+    }
+}
+
+void FinalizeAppFolders() {
+    Store().reset();
+    Values() = TFolders();
+}
+
+} // namespace uApplicationFolders

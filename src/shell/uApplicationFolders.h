@@ -1,0 +1,52 @@
+#pragma once
+// The application's working folders, derived from its identity. SetAppFolders
+// runs once at start-up, before any window exists; everything else here only
+// reads what it resolved.
+
+#include <string>
+
+namespace uApplicationFolders {
+
+// Identity, taken over from uApplicationSpecifical by InitIdentity.
+const std::string& AppName();
+const std::string& AppNameLong();
+const std::string& Splash1();
+const std::string& Splash2();
+const std::string& Company();
+const std::string& CompanyLong();
+const std::string& IniFileName();
+// The folder level between a shell folder and the application's folder:
+// "KavenLoggers", or the configured company when it is a usable folder name.
+const std::string& VendorFolderName();
+// The per-user key, fixed: it does not follow a configured name.
+const std::string& RegistryKeyPath();
+
+// Folders, each ending in the path separator (FilesFolder: as stored).
+const std::string& DataFolder();
+const std::string& LocalFolder();
+const std::string& DocumentsFolder();
+const std::string& FilesFolder();
+const std::string& ExeFolder();
+const std::string& DatabaseFolder();
+
+// Reads the identity and derives VendorFolderName and RegistryKeyPath.
+void InitIdentity();
+
+// Resolves and creates the application folders, falling back from the shared
+// data folder to the per-user one when the shared one is not usable, and
+// opens the per-user settings store. Raises Exception
+// "Error occured in SetAppFolders: <reason>" on failure.
+void SetAppFolders();
+
+// Whether a file can be created, written and deleted in DataFolder (or the
+// given folder). Never raises; leaves no "test.txt" behind.
+bool TestFolderWritable();
+bool TestFolderWritable(const std::string& folder);
+
+// Whether the text can serve as one folder or file name.
+bool IsValidFileName(const std::string& name);
+
+// Program end: closes the settings store and clears every value.
+void FinalizeAppFolders();
+
+} // namespace uApplicationFolders

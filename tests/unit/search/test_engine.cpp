@@ -1,0 +1,415 @@
+// The engine against a scripted network: a fake link plays the devices of
+// each adapter, a fake adapter list names the adapters.
+#include "search/uXPortSearch.h"
+#include "utils/uErrors.h"
+
+#include <chrono>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+#include <thread>
+
+namespace {
+
+struct FakeDevice {
+    std::string ip;
+    int macLast = 1; // last MAC octet: 00-20-4A-00-00-xx
+    int copies = 1;  // discovery replies
+    std::optional<std::string> discovery;
+    std::optional<std::string> info;  // nullopt: no answer
+    std::optional<std::string> setup; // nullopt: no answer
+};
+
+std::string Discovery(int macLast) {
+    std::string r(30, '\0');
+    const unsigned char mac[] = {0x00, 0x20, 0x4A, 0x00, 0x00, static_cast<unsigned char>(macLast)};
+    for (int i = 0; i < 6; ++i)
+        r[static_cast<std::size_t>(24 + i)] = static_cast<char>(mac[i]);
+    return r;
+}
+
+std::string Reply(int kind, int a, int b, int c, int model, const std::string& text,
+                  std::size_t offset, char status = 'S') {
+    std::string r(130, '\0');
+    r.replace(offset, text.size(), text);
+    r[81] = status;
+    r[82] = static_cast<char>(kind);
+    r[83] = static_cast<char>(a);
+    r[84] = static_cast<char>(b);
+    r[85] = static_cast<char>(c);
+    r[86] = static_cast<char>(model);
+    return r;
+}
+
+struct FakeNet {
+    std::map<std::string, std::vector<FakeDevice>> adapters;
+    std::vector<std::string> ops;
+    std::string failBroadcastOn;
+    std::string failReceiveOn;
+};
+
+class FakeLink : public TDatagramLink {
+public:
+    explicit FakeLink(FakeNet& net) : net_(net) {}
+    void BindToAddress(const std::string& ip) override {
+        adapter_ = ip;
+        net_.ops.push_back("bind " + ip);
+    }
+    void SendBroadcast(const std::string& data, int port) override {
+        EXPECT_EQ(data, XPortDiscoveryQuery);
+        EXPECT_EQ(port, 30718);
+        if (adapter_ == net_.failBroadcastOn)
+            throw Exception("Socket Error # 101\r\nNetwork is unreachable");
+        net_.ops.push_back("bcast " + adapter_);
+        for (const FakeDevice& d : net_.adapters[adapter_])
+            for (int i = 0; i < d.copies; ++i)
+                queue_.push_back({d.discovery.value_or(Discovery(d.macLast)), d.ip});
+    }
+    void SendToHost(const std::string& data) override {
+        EXPECT_EQ(Port, 30718);
+        const bool info = data == XPortInfoRequest;
+        net_.ops.push_back(std::string(info ? "E4 " : "E6 ") + Host);
+        for (const FakeDevice& d : net_.adapters[adapter_]) {
+            if (d.ip != Host)
+                continue;
+            const auto& answer = info ? d.info : d.setup;
+            if (answer)
+                queue_.push_back({*answer, d.ip});
+        }
+    }
+    std::string ReceiveDatagram(int timeoutMs, std::string& peer, int& port) override {
+        net_.ops.push_back("recv " + std::to_string(timeoutMs));
+        if (adapter_ == net_.failReceiveOn)
+            throw Exception("UDP Receive Error = 0.");
+        peer.clear();
+        port = 0;
+        if (queue_.empty())
+            return {};
+        auto [data, from] = queue_.front();
+        queue_.pop_front();
+        peer = from;
+        port = 30718;
+        return data;
+    }
+
+private:
+    FakeNet& net_;
+    std::string adapter_;
+    std::deque<std::pair<std::string, std::string>> queue_;
+};
+
+struct Line {
+    bool masked;
+    int level;
+    std::string text;
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Line& l) {
+    return os << (l.masked ? "M" : "L") << l.level << " " << l.text;
+}
+
+struct RecordingLog : TLogSink {
+    void WriteLine(std::uint8_t level, const std::string& text) override {
+        lines.push_back({false, level, text});
+    }
+    void WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                         const std::string& text) override {
+        EXPECT_EQ(categories, 16);
+        lines.push_back({true, level, text});
+    }
+    std::vector<Line> lines;
+};
+
+struct Engine : ::testing::Test {
+    void SetUp() override {
+        search.Log = &log;
+        search.LinkFactory = [this] { return std::unique_ptr<TDatagramLink>(new FakeLink(net)); };
+        search.AdapterAddressProvider = [this] { return adapterList; };
+    }
+    int Count(const std::string& op) const {
+        return static_cast<int>(std::count(net.ops.begin(), net.ops.end(), op));
+    }
+    FakeNet net;
+    RecordingLog log;
+    std::vector<std::string> adapterList;
+    TXportSearch search;
+};
+
+const std::string A1 = "10.77.1.1", A2 = "10.77.2.1";
+
+} // namespace
+
+TEST_F(Engine, NoAdapterWritesOnlyStartAndEnd) {
+    search.Search();
+    EXPECT_EQ(log.lines, (std::vector<Line>{{false, 1, "--- SEARCHING... ---"},
+                                            {false, 1, "--- SEARCH FINISHED ---"}}));
+    EXPECT_EQ(search.DeviceCount(), 0);
+    EXPECT_TRUE(net.ops.empty());
+}
+
+TEST_F(Engine, NoDeviceCostsOneTimeOutAndWritesAnEmptyList) {
+    adapterList = {A1};
+    search.Search();
+    EXPECT_EQ(net.ops, (std::vector<std::string>{"bind " + A1, "bcast " + A1, "recv 1000"}));
+    EXPECT_EQ(log.lines, (std::vector<Line>{{false, 1, "--- SEARCHING... ---"},
+                                            {false, 1, "Sarching on adapter " + A1},
+                                            {false, 1, "--- SEARCH FINISHED ---"},
+                                            {true, 1, "--- DEVICE LIST ---"},
+                                            {true, 1, "--- ----------- ---"}}));
+}
+
+TEST_F(Engine, FullPassDecodesAndLogs) {
+    adapterList = {A1};
+    net.adapters[A1] = {
+        {"10.77.1.10", 3, 1, {}, Reply(1, 4, 5, 2, 8, "Boiler room", 4), {}},
+        {"10.77.1.11",
+         4,
+         1,
+         {},
+         Reply(1, 4, 4, 255, 0, "ignored", 4),
+         Reply(0, 0, 0, 0, 0, "From setup", 36)},
+        {"10.77.1.12", 5, 1, {}, Reply(6, 1, 0, 3, 6, "Kind six", 4, 'A'), {}},
+    };
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 3);
+    const TXportPar& a = search.Device(0);
+    EXPECT_EQ(a.IP, "10.77.1.10");
+    EXPECT_EQ(a.MAC, "00-20-4A-00-00-03");
+    EXPECT_EQ(a.Firmware, "1-4-5.02");
+    EXPECT_EQ(a.DeviceType, search.TypeNames[6]);
+    EXPECT_EQ(a.Description, "Boiler room");
+    EXPECT_EQ(a.StatusChar, "");
+    EXPECT_EQ(a.AdapterIP, A1);
+    EXPECT_EQ(search.Device(1).Firmware, "1-4-4.255");
+    EXPECT_EQ(search.Device(1).Description, "From setup");
+    EXPECT_EQ(search.Device(2).StatusChar, "A");
+    EXPECT_EQ(search.Device(2).DeviceType, search.TypeNames[3]);
+    EXPECT_EQ(Count("E6 10.77.1.11"), 1);
+    EXPECT_EQ(Count("E6 10.77.1.10"), 0);
+    EXPECT_EQ(Count("E6 10.77.1.12"), 0);
+    EXPECT_THROW(search.Device(3), Exception);
+    EXPECT_THROW(search.Device(-1), Exception);
+
+    std::vector<Line> want = {
+        {false, 1, "--- SEARCHING... ---"},
+        {false, 1, "Sarching on adapter " + A1},
+        {true, 1, "Reading from 10.77.1.10"},
+        {true, 1, "Reading from 10.77.1.11"},
+        {true, 1, "Reading from 10.77.1.12"},
+        {false, 1, "--- SEARCH FINISHED ---"},
+        {true, 1, "--- DEVICE LIST ---"},
+        {true, 1, "# 0 10.77.1.10 00-20-4A-00-00-03 1-4-5.02 QT101 \"Boiler room\""},
+        {true, 1, "# 1 10.77.1.11 00-20-4A-00-00-04 1-4-4.255 QT100 \"From setup\""},
+        {true, 1, "# 2 10.77.1.12 00-20-4A-00-00-05 6-1-0.03 QS102 \"Kind six\""},
+        {true, 1, "--- ----------- ---"},
+    };
+    EXPECT_EQ(log.lines, want);
+}
+
+TEST_F(Engine, InfoReplyKeysTypeFromTheInfoReply) {
+    adapterList = {A1};
+    net.adapters[A1] = {{"10.77.1.11",
+                         4,
+                         1,
+                         {},
+                         Reply(1, 4, 4, 255, 0, "x", 4),
+                         Reply(9, 9, 9, 9, 9, "Setup text", 36)}};
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 1);
+    EXPECT_EQ(search.Device(0).Firmware, "1-4-4.255");
+    EXPECT_EQ(search.Device(0).DeviceType, search.TypeNames[5]); // Sensor100
+    EXPECT_EQ(search.Device(0).Description, "Setup text");
+    EXPECT_EQ(log.lines.at(5), (Line{true, 1,
+                                     "# 0 10.77.1.11 00-20-4A-00-00-04 1-4-4.255 QT100 "
+                                     "\"Setup text\""}));
+}
+
+TEST_F(Engine, SilentInfoCostsThreeTimeOutsAndNoSetup) {
+    adapterList = {A1};
+    search.ReadTimeout = 250;
+    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, std::nullopt, {}}};
+    search.Search();
+    EXPECT_EQ(net.ops,
+              (std::vector<std::string>{"bind " + A1, "bcast " + A1, "recv 250", "recv 250",
+                                        "E4 10.77.1.10", "recv 250", "recv 250", "recv 250"}));
+    const TXportPar& d = search.Device(0);
+    EXPECT_EQ(d.Firmware, "N/A");
+    EXPECT_EQ(d.DeviceType, "N/A");
+    EXPECT_EQ(d.Description, "");
+    EXPECT_EQ(log.lines.at(3),
+              (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed."}));
+    EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP ()."}));
+}
+
+TEST_F(Engine, RepeatsAndMissingMacs) {
+    adapterList = {A1};
+    net.adapters[A1] = {
+        {"10.77.1.10", 3, 3, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
+        {"10.77.1.11", 0, 1, std::string(31, 'x'), Reply(6, 1, 0, 0, 6, "B", 4), {}},
+        {"10.77.1.12", 0, 1, std::string(12, 'y'), Reply(6, 1, 0, 0, 6, "C", 4), {}},
+    };
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 2);
+    EXPECT_EQ(search.Device(0).MAC, "00-20-4A-00-00-03");
+    EXPECT_EQ(search.Device(1).MAC, "N/A");
+    EXPECT_EQ(search.Device(1).IP, "10.77.1.11");
+    EXPECT_EQ(Count("E4 10.77.1.10"), 1);
+    EXPECT_EQ(Count("E4 10.77.1.12"), 0);
+}
+
+TEST_F(Engine, DeviceOnTwoAdaptersIsListedOnceWithTheFirst) {
+    adapterList = {A1, A2};
+    FakeDevice d{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}};
+    net.adapters[A1] = {d};
+    d.ip = "10.77.2.10";
+    net.adapters[A2] = {d, {"10.77.2.20", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    std::vector<std::pair<std::string, int>> progress;
+    search.OnProgress = [&](const std::string& a, int n) { progress.emplace_back(a, n); };
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 2);
+    EXPECT_EQ(search.Device(0).IP, "10.77.1.10");
+    EXPECT_EQ(search.Device(0).AdapterIP, A1);
+    EXPECT_EQ(search.Device(1).AdapterIP, A2);
+    EXPECT_EQ(Count("E4 10.77.2.10"), 0);
+    EXPECT_EQ(progress,
+              (std::vector<std::pair<std::string, int>>{{A1, 0}, {A1, 1}, {A2, 1}, {A2, 2}}));
+
+    // A second search keeps the entries and asks only new devices.
+    net.adapters[A2].push_back({"10.77.2.30", 5, 1, {}, Reply(6, 1, 0, 0, 6, "C", 4), {}});
+    net.ops.clear();
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 3);
+    EXPECT_EQ(Count("E4 10.77.2.30"), 1);
+    EXPECT_EQ(Count("E4 10.77.1.10") + Count("E4 10.77.2.20"), 0);
+}
+
+TEST_F(Engine, FailedBroadcastSkipsTheAdapterSilently) {
+    adapterList = {A1, A2};
+    net.failBroadcastOn = A1;
+    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
+    net.adapters[A2] = {{"10.77.2.10", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 1);
+    EXPECT_EQ(search.Device(0).AdapterIP, A2);
+    EXPECT_EQ(log.lines.at(1), (Line{false, 1, "Sarching on adapter " + A1}));
+    EXPECT_EQ(log.lines.at(2), (Line{false, 1, "Sarching on adapter " + A2}));
+}
+
+TEST_F(Engine, LinkErrorsEndTheSearchAfterTheEndLine) {
+    adapterList = {A1, A2};
+    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
+    net.failReceiveOn = A2;
+    EXPECT_THROW(search.Search(), Exception);
+    EXPECT_EQ(search.DeviceCount(), 1);
+    EXPECT_EQ(log.lines.back(), (Line{false, 1, "--- SEARCH FINISHED ---"}));
+
+    RecordingLog second;
+    TXportSearch other;
+    other.Log = &second;
+    other.AdapterAddressProvider = []() -> std::vector<std::string> {
+        throw Exception("System Error.  Code: 1.\r\nx");
+    };
+    EXPECT_THROW(other.Search(), Exception);
+    EXPECT_EQ(second.lines, (std::vector<Line>{{false, 1, "--- SEARCHING... ---"},
+                                               {false, 1, "--- SEARCH FINISHED ---"}}));
+}
+
+TEST_F(Engine, ReadTimeoutIsBoundedAtUse) {
+    adapterList = {A1};
+    for (auto [set, used] : {std::pair{-1, -1}, {0, 0}, {-9, 1000}, {2000000000, 60000}}) {
+        net.ops.clear();
+        search.ReadTimeout = set;
+        search.Search();
+        EXPECT_EQ(net.ops.back(), "recv " + std::to_string(used)) << set;
+    }
+}
+
+namespace {
+
+// A network that never goes quiet: every receive yields another reply.
+class ChatterLink : public TDatagramLink {
+public:
+    // The counter outlives the link, which the engine destroys after its pass.
+    ChatterLink(int sleepMs, int* receives) : sleepMs_(sleepMs), receives_(receives) {}
+    void BindToAddress(const std::string&) override {}
+    void SendBroadcast(const std::string&, int) override {}
+    void SendToHost(const std::string&) override {}
+    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
+        if (sleepMs_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs_));
+        peer = "10.77.1.99";
+        port = 30718;
+        if (receives_)
+            ++*receives_;
+        return Discovery(0x99);
+    }
+
+private:
+    int sleepMs_;
+    int* receives_;
+};
+
+} // namespace
+
+TEST(EngineBounds, ChatteringNetworkCannotHangTheCollection) {
+    for (bool byTime : {false, true}) {
+        TXportSearch search;
+        RecordingLog log;
+        search.Log = &log;
+        search.AdapterAddressProvider = [] { return std::vector<std::string>{"10.77.1.1"}; };
+        int receives = 0;
+        search.LinkFactory = [&] {
+            return std::unique_ptr<TDatagramLink>(new ChatterLink(byTime ? 2 : 0, &receives));
+        };
+        if (byTime)
+            search.MaxCollectMs = 100;
+        auto start = std::chrono::steady_clock::now();
+        search.Search();
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+        EXPECT_EQ(search.DeviceCount(), 1);
+        EXPECT_LT(ms, 5000);
+        if (!byTime)
+            EXPECT_EQ(receives,
+                      TXportSearch::DefaultMaxCollectDatagrams + 1); // + the info reply
+        else
+            EXPECT_LT(receives, TXportSearch::DefaultMaxCollectDatagrams);
+        EXPECT_NE(std::find(log.lines.begin(), log.lines.end(),
+                            Line{false, 2, "Collection stopped: the network did not go quiet."}),
+                  log.lines.end());
+    }
+}
+
+TEST(EngineCancel, StopsPromptlyAndReturnsWhatItHas) {
+    // Cancelled from the progress callback once the first device is in.
+    TXportSearch search;
+    FakeNet net;
+    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
+                        {"10.77.1.11", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new FakeLink(net)); };
+    search.AdapterAddressProvider = [] { return std::vector<std::string>{A1, A2}; };
+    search.OnProgress = [&](const std::string&, int n) {
+        if (n == 1)
+            search.Cancel();
+    };
+    search.Search();
+    EXPECT_TRUE(search.Cancelled());
+    EXPECT_EQ(search.DeviceCount(), 1);
+    EXPECT_EQ(std::count(net.ops.begin(), net.ops.end(), "E4 10.77.1.10"), 0);
+    EXPECT_EQ(std::count(net.ops.begin(), net.ops.end(), "bind " + A2), 0);
+
+    // Cancelled from another thread while the network chatters.
+    TXportSearch busy;
+    busy.AdapterAddressProvider = [] { return std::vector<std::string>{A1}; };
+    busy.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new ChatterLink(5, nullptr)); };
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        busy.Cancel();
+    });
+    auto start = std::chrono::steady_clock::now();
+    busy.Search();
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}

@@ -1,0 +1,129 @@
+// quorvet-cli: runs the core's engines from the command line. One function
+// per subcommand; each returns the process exit status.
+
+#include "CliOutput.h"
+#include "platform/ProgramFile.h"
+#include "search/uXPortSearch.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage =
+    "Usage: quorvet-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  search    Broadcast the discovery query on every network adapter and\n"
+    "            list the devices that answer.\n"
+    "\n"
+    "Options of search:\n"
+    "  --settings FILE  settings file to read ([Connection] ReadTimeout and\n"
+    "                   [GlobalTypes] type names); default: Quorvet.ini beside\n"
+    "                   this program. A missing file is not an error.\n"
+    "  --timeout MS     wait of every receive in milliseconds, overriding the\n"
+    "                   settings (0 = do not wait, -1 = 3000 ms; at most 60000)\n"
+    "  --json           print a JSON array, one object per device\n"
+    "  --real-network   search outside the private test network (see below)\n"
+    "  --help           show this text\n"
+    "\n"
+    "Exit status: 0 when the search completed (also with no device found),\n"
+    "1 when it failed (the message goes to standard error), 2 on a usage error.\n"
+    "\n"
+    "Searching sends broadcasts on every adapter of this computer. Outside the\n"
+    "private test network (tests/net/qvnet run NETFILE -- ..., which sets\n"
+    "QVNET_ID) search refuses to run unless --real-network is given.\n";
+
+// "Quorvet.ini" beside the program, as the GUI reads it; empty when the
+// system cannot tell where the program is (then no settings file is read).
+std::string DefaultSettingsFile() {
+    try {
+        return (std::filesystem::path(platform::ProgramFilePath()).parent_path() / "Quorvet.ini")
+            .string();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+int UsageError(const std::string& message) {
+    std::cerr << "quorvet-cli: " << message << "\n"
+              << "Try 'quorvet-cli --help'.\n";
+    return ExitUsage;
+}
+
+int CmdSearch(const std::vector<std::string>& args) {
+    std::string settings = DefaultSettingsFile();
+    bool json = false;
+    bool realNetwork = false;
+    std::optional<int> timeout;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::cout << Usage;
+            return ExitOk;
+        } else if (a == "--json") {
+            json = true;
+        } else if (a == "--real-network") {
+            realNetwork = true;
+        } else if (a == "--settings" || a == "--timeout") {
+            if (i + 1 >= args.size())
+                return UsageError(a + " needs a value");
+            const std::string& value = args[++i];
+            if (a == "--settings") {
+                settings = value;
+            } else {
+                timeout = StrToIntOpt(value);
+                if (!timeout)
+                    return UsageError("'" + value + "' is not a valid integer value");
+            }
+        } else {
+            return UsageError("unknown option '" + a + "'");
+        }
+    }
+    // A developer's stray run must not broadcast on the machine's real
+    // interfaces; a technician on a real network says so explicitly.
+    const char* testNet = std::getenv("QVNET_ID");
+    if (!realNetwork && (!testNet || !*testNet))
+        return UsageError("not inside the private test network; add --real-network to search "
+                          "the real networks of this computer");
+    TXportSearch engine;
+    try {
+        if (!settings.empty())
+            engine.LoadSettings(settings);
+        if (timeout)
+            engine.ReadTimeout = TXportSearch::EffectiveReadTimeout(*timeout);
+        engine.Search();
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return ExitFailed;
+    }
+    std::cout << (json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
+    return ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return UsageError("no command given");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << Usage;
+        return ExitOk;
+    }
+    if (command == "search")
+        return CmdSearch(args);
+    return UsageError("unknown command '" + command + "'");
+}

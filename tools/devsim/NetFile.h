@@ -1,0 +1,69 @@
+#pragma once
+// Description of a simulated network: the computer's adapters and the devices
+// behind them, read from the line-based NETFILE format shared with qvnet.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace devsim {
+
+// A description error; the text names file, line and field.
+class NetFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+using Mac = std::array<std::uint8_t, 6>;
+
+struct AdapterSpec {
+    int line = 0;
+    std::uint32_t ip = 0; // host byte order
+    int prefix = 24;
+    std::optional<std::uint32_t> gateway;
+};
+
+struct DeviceSpec {
+    int line = 0;
+    int adapter = 0; // 1-based
+    std::uint32_t ip = 0;
+    Mac mac{};
+    std::uint8_t kind = 0;
+    std::array<std::uint8_t, 3> version{};
+    std::uint8_t model = 0;
+    std::string info;  // description of the info reply, at most 65 bytes
+    std::string setup; // description of the setup reply, at most 65 bytes
+    std::optional<std::uint8_t> status;
+    std::uint8_t fill = 0; // value of the bytes a reply leaves unused
+    int delay = 0;
+    int discDelay = 0;
+    int dup = 0;
+    std::optional<int> discLen, infoLen, setupLen;
+    bool noInfo = false;
+    bool noSetup = false;
+    bool silent = false;
+    std::optional<std::uint32_t> from;
+    int chatter = 0;
+    std::optional<std::uint32_t> dhcp;
+};
+
+struct NetSpec {
+    std::vector<AdapterSpec> adapters;
+    std::vector<DeviceSpec> devices;
+};
+
+constexpr std::size_t kMaxDescription = 65;
+constexpr int kMaxDatagram = 65507;
+
+// Parses a whole description; `name` prefixes error messages.
+NetSpec ParseNetFile(const std::string& text, const std::string& name);
+NetSpec ReadNetFile(const std::string& path);
+
+std::string IpText(std::uint32_t ip);
+std::string MacText(const Mac& mac); // 00-20-4A-01-02-03
+std::optional<std::uint32_t> ParseIp(const std::string& text);
+
+} // namespace devsim
