@@ -5,9 +5,12 @@
 #include "platform/win32/SystemError.h"
 #include "utils/uErrors.h"
 
-#include <iphlpapi.h>
-#include <windows.h>
+// Windows headers in the order they need (winsock2.h before windows.h).
+// clang-format off
 #include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>

@@ -3,11 +3,14 @@
 
 #include "platform/Icmp.h"
 
-#include <icmpapi.h>
-#include <iphlpapi.h>
-#include <windows.h>
+// Windows headers in the order they need (winsock2.h before windows.h).
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>

@@ -6,10 +6,13 @@
 #include "platform/win32/Winsock.h"
 #include "utils/uErrors.h"
 
-#include <iphlpapi.h>
-#include <windows.h>
+// Windows headers in the order they need (winsock2.h before windows.h).
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+#include <iphlpapi.h>
+// clang-format on
 
 #include <chrono>
 #include <cstring>

@@ -3,8 +3,11 @@
 
 #include "platform/ShellFolders.h"
 
-#include <objbase.h>
+// Windows headers in the order they need (winsock2.h before windows.h).
+// clang-format off
 #include <windows.h>
+#include <objbase.h>
+// clang-format on
 
 #include <map>
 

@@ -4,10 +4,13 @@
 
 #include "platform/win32/Winsock.h"
 
-#include <mswsock.h>
-#include <windows.h>
+// Windows headers in the order they need (winsock2.h before windows.h).
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <mswsock.h>
+#include <windows.h>
+// clang-format on
 
 #include <chrono>
 #include <cstring>
