@@ -22,7 +22,7 @@ std::string ReadFileVersion(const std::string& path) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) ||
-        fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO))
+        fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != 0xFEEF04BD)
         return {};
     char text[64];
     std::snprintf(text, sizeof text, "%d.%d.%d.%d", HIWORD(fixed->dwFileVersionMS),

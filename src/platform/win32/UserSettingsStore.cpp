@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 namespace platform {
