@@ -3,7 +3,8 @@
 // IPv4 address, either by the IP-SETUP datagram broadcast to the XPort
 // module's port or by a static ARP entry followed by a connection attempt to
 // port 1 of the new address. Every outcome is a message text and a result
-// code; nothing is raised to the caller.
+// code; nothing is raised to the caller. One engine serves one change; it
+// shares nothing with other engines, so it may run off the UI thread.
 
 #include "device/uDeviceComm.h"
 #include "platform/Adapters.h"

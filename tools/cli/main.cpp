@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "platform/ProgramFile.h"
 #include "search/uXPortSearch.h"
+#include "utils/KavenLog.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,10 @@ const char* const Usage =
     "  --timeout MS     wait of every receive in milliseconds, overriding the\n"
     "                   settings (0 = do not wait, -1 = 3000 ms; at most 60000)\n"
     "  --json           print a JSON array, one object per device\n"
+    "  --log FILE       append the search's progress and device list to FILE\n"
+    "                   (timestamped lines; the file is created when missing)\n"
+    "  --log-mask N     category mask of the log (default 16: the device list\n"
+    "                   and the reads; 0 leaves them out)\n"
     "  --real-network   search outside the private test network (see below)\n"
     "  --help           show this text\n"
     "\n"
@@ -68,6 +73,8 @@ int CmdSearch(const std::vector<std::string>& args) {
     bool json = false;
     bool realNetwork = false;
     std::optional<int> timeout;
+    std::string logFile;
+    int logMask = 16;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -77,12 +84,19 @@ int CmdSearch(const std::vector<std::string>& args) {
             json = true;
         } else if (a == "--real-network") {
             realNetwork = true;
-        } else if (a == "--settings" || a == "--timeout") {
+        } else if (a == "--settings" || a == "--timeout" || a == "--log" || a == "--log-mask") {
             if (i + 1 >= args.size())
                 return UsageError(a + " needs a value");
             const std::string& value = args[++i];
             if (a == "--settings") {
                 settings = value;
+            } else if (a == "--log") {
+                logFile = value;
+            } else if (a == "--log-mask") {
+                const std::optional<int> mask = StrToIntOpt(value);
+                if (!mask || *mask < 0 || *mask > 255)
+                    return UsageError("--log-mask takes a number from 0 to 255");
+                logMask = *mask;
             } else {
                 timeout = StrToIntOpt(value);
                 if (!timeout)
@@ -99,6 +113,12 @@ int CmdSearch(const std::vector<std::string>& args) {
         return UsageError("not inside the private test network; add --real-network to search "
                           "the real networks of this computer");
     TXportSearch engine;
+    // The only place the program creates a log: asked for on the command line.
+    std::optional<TEventLog> log;
+    if (!logFile.empty()) {
+        log.emplace(logFile, true, static_cast<std::uint8_t>(logMask));
+        engine.Log = &*log;
+    }
     try {
         if (!settings.empty())
             engine.LoadSettings(settings);

@@ -263,16 +263,6 @@ TEST(Arp, EntryNotMadeIsAnErrorAndNoAttemptFollows) {
     EXPECT_TRUE(AddressChanges(mark).empty());
 }
 
-TEST(Arp, NoAdapterReachesTheAddress) {
-    TXPortIPChange engine;
-    engine.ArpOnly = true;
-    const TOutcome o = Change(engine, Mac1, "10.77.9.9", "");
-    EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.code, 1);
-    EXPECT_EQ(o.message, SIPChangeError);
-    EXPECT_FALSE(Neighbour("10.77.9.9") && Neighbour("10.77.9.9")->permanent);
-}
-
 struct TInUseCase {
     const char* ip;
     bool arp;
