@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
@@ -561,6 +562,9 @@ void TestIPChangeGUI::searchDialogOpensChange() {
     driver.Ignore(f.Dlg.get());
     bool seen = false;
     driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        // Closed however the checks end, so that a failure cannot hang the test.
+        const auto close = qScopeGuard(
+            [d] { QTest::mouseClick(Child<QPushButton>(d, "BBCancel"), Qt::LeftButton); });
         seen = true;
         QCOMPARE(d->parentWidget(), f.Dlg.get());
         QCOMPARE(S(d->DeviceIP), "10.77.2.20");
@@ -573,7 +577,6 @@ void TestIPChangeGUI::searchDialogOpensChange() {
         QCOMPARE(d->windowTitle(), "Change IP address");
         QCOMPARE(Child<QLabel>(d, "LabIPAddress")->text(), "IP address"); // no colon
         QCOMPARE(Child<QLabel>(d, "LabMacAddress")->text(), "MAC address");
-        QTest::mouseClick(Child<QPushButton>(d, "BBCancel"), Qt::LeftButton);
     });
     QTest::mouseClick(f.Button("BBChangeIP"), Qt::LeftButton);
     QVERIFY(seen);
@@ -587,6 +590,8 @@ void TestIPChangeGUI::searchDialogOpensChange() {
     f.Dlg->Texts[7] = "S7";
     seen = false;
     driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        const auto close =
+            qScopeGuard([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
         seen = true;
         QVERIFY(d->DeviceNotFound);
         QCOMPARE(S(d->AdapterIP), "");
@@ -596,7 +601,6 @@ void TestIPChangeGUI::searchDialogOpensChange() {
         const TXPortIPChangeLangSupport expected = {"S11", "S12", "S5",  "S6",  "S7",  "S13",
                                                     "S14", "S15", "S16", "S17", "S18", "S19"};
         QVERIFY(d->Texts() == expected);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     });
     QTest::mouseClick(f.Button("BBHelpDeviceNotFound"), Qt::LeftButton);
     QVERIFY(seen);
