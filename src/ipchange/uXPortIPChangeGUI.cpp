@@ -210,12 +210,12 @@ void TfXPortIPChangeGUI::DoChange() {
     // the input back to the window below), the dialog stays in sight and
     // takes no input until the outcome is shown.
     EnableInput(false);
+    run_ = run;
     if (!run->Engine) {
-        const std::string& error = texts_[8];
-        ShowOutcome(error.empty() ? std::string(IPChangeStrings::SIPChangeError) : error,
-                    IPChangeFailed);
-        changing_ = false;
-        done(mrCancel);
+        // Without an engine nothing was done: the change error, shown like
+        // any other outcome.
+        run->Message = texts_[8].empty() ? std::string(IPChangeStrings::SIPChangeError) : texts_[8];
+        QTimer::singleShot(0, this, [this] { ChangeDone(); });
         return;
     }
 
@@ -234,7 +234,6 @@ void TfXPortIPChangeGUI::DoChange() {
     run->Ip = DeviceIP;
     run->Adapter = AdapterIP;
     run->Message = run->Engine->MessageText(3);
-    run_ = run;
 
     try {
         worker_ = std::thread([run, this] {
@@ -305,10 +304,13 @@ void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, int code) {
     // The texts break their lines with CR LF; one line break each on screen.
     QString text = QString::fromStdString(message);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("IPChangeOutcome"));
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    // On the heap: were the dialog released while the box is up, the box
+    // would go with it.
+    const QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("IPChangeOutcome"));
+    box->setTextFormat(Qt::PlainText);
+    box->exec();
+    delete box.data();
 }
 
 void TfXPortIPChangeGUI::EnableInput(bool enabled) {

@@ -53,9 +53,16 @@ private:
         }
         handled_.push_back(w);
         if (!queue_.empty() && queue_.front().Match(w)) {
-            const TExpectation e = queue_.front();
+            const std::function<void(QWidget*)> handle = queue_.front().Handle;
             queue_.pop_front();
-            e.Handle(w);
+            // From an event of its own: a handler that opens a nested event
+            // loop must not stop this timer answering the next window.
+            const QPointer<QWidget> target(w);
+            QTimer::singleShot(0, w, [handle, target] {
+                if (target) {
+                    handle(target);
+                }
+            });
             return;
         }
         Unexpected << QString::fromLatin1(w->metaObject()->className());

@@ -96,6 +96,7 @@ private slots:
     void deviceNotFoundMode();
     void outcomes_data();
     void outcomes();
+    void engineCannotBeMade();
     void cancelCreatesNoEngine_data();
     void cancelCreatesNoEngine();
     void busyWhileChanging();
@@ -386,6 +387,22 @@ void TestIPChangeGUI::outcomes() {
         QVERIFY2(box.MsAfterEngine < 700, qPrintable(QString::number(box.MsAfterEngine)));
     }
     QVERIFY(!dlg.isVisible());
+}
+
+void TestIPChangeGUI::engineCannotBeMade() {
+    TfXPortIPChangeGUI dlg(nullptr, []() -> std::unique_ptr<TXPortIPChange> {
+        throw Exception("Cannot allocate socket.");
+    });
+    TModalDriver driver;
+    TBoxSeen box;
+    driver.Expect<TfXPortIPChangeGUI>([](TfXPortIPChangeGUI* d) {
+        QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
+    });
+    driver.Expect<QMessageBox>(AnswerBox(box, nullptr));
+    QCOMPARE(dlg.exec(), TfXPortIPChangeGUI::mrCancel);
+    QCOMPARE(box.Caption, "Error");
+    QCOMPARE(box.Text, SIPChangeError);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 void TestIPChangeGUI::cancelCreatesNoEngine_data() {
