@@ -93,7 +93,6 @@ private slots:
     void creationAndLayout();
     void setLanguage();
     void dhcpTicking();
-    void deviceNotFoundMode();
     void outcomes_data();
     void outcomes();
     void engineCannotBeMade();
@@ -248,17 +247,6 @@ void TestIPChangeGUI::dhcpTicking() {
     Tick(dhcp);
     QVERIFY(!arp->isChecked());
     QVERIFY(arp->isEnabled());
-    dlg.reject();
-}
-
-void TestIPChangeGUI::deviceNotFoundMode() {
-    TfXPortIPChangeGUI dlg(nullptr, FakeIPChangeFactory(std::make_shared<TFakeIPNet>()));
-    dlg.DeviceNotFound = true;
-    dlg.show();
-    QVERIFY(Child<QCheckBox>(&dlg, "ChBARPOnly")->isHidden());
-    QVERIFY(Child<QCheckBox>(&dlg, "ChbDHCP")->isVisible());
-    QCOMPARE(Child<TIPEdit>(&dlg, "IPEdtAddress")->Text(), "0.0.0.0");
-    QCOMPARE(Child<QLineEdit>(&dlg, "EdtMac")->text(), "00-00-00-00-00-00");
     dlg.reject();
 }
 
