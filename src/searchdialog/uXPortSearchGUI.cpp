@@ -1,5 +1,6 @@
 #include "searchdialog/uXPortSearchGUI.h"
 
+#include "ipchange/uXPortIPChangeGUI.h"
 #include "ui_uXPortSearchGUI.h"
 #include "utils/uErrors.h"
 #include "utils/uUtilsConvert.h"
@@ -845,8 +846,30 @@ void TfXPortSearchGUI::BBHelpDeviceNotFoundClick() {
     OpenIPChange(true);
 }
 
-void TfXPortSearchGUI::OpenIPChange(bool /*deviceNotFound*/) {
-    // The IP change dialog plugs in here.
+void TfXPortSearchGUI::OpenIPChange(bool deviceNotFound) {
+    const QTableWidget* list = ui_->LvDeviceList;
+    if (searching_ || (!deviceNotFound && (list->rowCount() == 0 ||
+                                           list->selectionModel()->selectedIndexes().isEmpty()))) {
+        return;
+    }
+    // Owned by this dialog; the guards cover either being released while the
+    // change dialog runs its own event loop.
+    const QPointer<TfXPortSearchGUI> self(this);
+    QPointer<TfXPortIPChangeGUI> change = new TfXPortIPChangeGUI(this);
+    if (deviceNotFound) {
+        change->DeviceNotFound = true;
+    } else {
+        change->DeviceIP = SelectedColumnText(colIP);
+        change->DeviceMAC = SelectedColumnText(colMAC);
+        change->AdapterIP = SelectedColumnText(colAdapter);
+    }
+    change->SetLanguage({Texts[11], Texts[12], Texts[5], Texts[6], Texts[7], Texts[13], Texts[14],
+                         Texts[15], Texts[16], Texts[17], Texts[18], Texts[19]});
+    const int result = change->exec();
+    delete change.data();
+    if (self && result == TfXPortIPChangeGUI::mrOk) {
+        RunSearch();
+    }
 }
 
 void TfXPortSearchGUI::SortByColumn(int column) {

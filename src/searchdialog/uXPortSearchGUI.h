@@ -125,7 +125,7 @@ public:
 protected:
     // "Change IP" (false) and "Help! My device wasn't found!" (true) land
     // here: the IP change for the selected device or for one the search did
-    // not find, then RunSearch after a change. Nothing yet.
+    // not find, then RunSearch after a change.
     virtual void OpenIPChange(bool deviceNotFound);
     // A field of the selected row by column, including the adapter; empty
     // without a selected row.

@@ -1,0 +1,332 @@
+#include "ipchange/uXPortIPChangeGUI.h"
+
+#include "ipchange/uXPortIPChangeStrings.h"
+#include "ui_uXPortIPChangeGUI.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <mutex>
+#include <system_error>
+#include <utility>
+
+// ---------------------------------------------------------------------------
+// Engine factory and the message pump
+// ---------------------------------------------------------------------------
+
+namespace {
+
+std::unique_ptr<TXPortIPChange> NewSystemEngine() {
+    return std::make_unique<TXPortIPChange>();
+}
+
+std::mutex& FactoryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+TXPortIPChangeEngineFactory& DefaultFactory() {
+    static TXPortIPChangeEngineFactory factory = &NewSystemEngine;
+    return factory;
+}
+
+std::function<void()>& PumpSlot() {
+    static std::function<void()> pump;
+    return pump;
+}
+
+} // namespace
+
+TXPortIPChangeEngineFactory SetDefaultIPChangeEngineFactory(TXPortIPChangeEngineFactory factory) {
+    std::lock_guard<std::mutex> guard(FactoryLock());
+    TXPortIPChangeEngineFactory previous = std::move(DefaultFactory());
+    DefaultFactory() = factory ? std::move(factory) : TXPortIPChangeEngineFactory(&NewSystemEngine);
+    return previous;
+}
+
+void SetMessagePump(std::function<void()> pump) {
+    PumpSlot() = std::move(pump);
+}
+
+bool MessagePumpInstalled() {
+    return static_cast<bool>(PumpSlot());
+}
+
+void WaitWithMessages(int milliseconds) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    if (milliseconds <= 10 || !PumpSlot()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        return;
+    }
+    int elapsed = 0;
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        elapsed += 10;
+        // A copy: the pump may replace the slot while it runs.
+        const std::function<void()> pump = PumpSlot();
+        if (pump) {
+            pump();
+        }
+    } while (elapsed < milliseconds);
+}
+
+// ---------------------------------------------------------------------------
+// The dialog
+// ---------------------------------------------------------------------------
+
+// One press of Change: the engine and what it reports. The worker fills the
+// outcome, then posts; the UI thread reads it after joining the worker.
+struct TfXPortIPChangeGUI::TChangeRun {
+    std::unique_ptr<TXPortIPChange> Engine;
+    std::string Mac;
+    std::string Ip;
+    std::string Adapter;
+    bool Ok = false;
+    std::string Message;
+    int Code = IPChangeFailed;
+};
+
+TfXPortIPChangeGUI::TfXPortIPChangeGUI(QWidget* owner, TXPortIPChangeEngineFactory factory)
+    : QDialog(owner), ui_(std::make_unique<Ui::TfXPortIPChangeGUI>()) {
+    if (factory) {
+        factory_ = std::move(factory);
+    } else {
+        std::lock_guard<std::mutex> guard(FactoryLock());
+        factory_ = DefaultFactory();
+    }
+    ui_->setupUi(this);
+    // Fixed border, no title-bar buttons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(ui_->PnlBackground->size());
+
+    // FormCreate
+    DeviceIP = "0.0.0.0";
+    DeviceMAC = "00-00-00-00-00-00";
+    texts_ = LoadXPortIPChangeLangSupport();
+    savedIP_ = "0.0.0.0";
+    DeviceNotFound = false;
+
+    connect(ui_->ChbDHCP, &QCheckBox::toggled, this, [this] { ChbDHCPClick(); });
+    connect(ui_->BBChange, &QPushButton::clicked, this, [this] { BBChangeClick(); });
+    connect(ui_->BBCancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+TfXPortIPChangeGUI::~TfXPortIPChangeGUI() {
+    // The engine's work is bounded (ping, commands and sends each have a
+    // time limit), so waiting for it here is short; after this the worker
+    // posts nothing more, and what it posted goes with the dialog.
+    JoinWorker();
+    RestoreCursor();
+}
+
+void TfXPortIPChangeGUI::SetLanguage(const TXPortIPChangeLangSupport& texts) {
+    texts_ = texts;
+}
+
+void TfXPortIPChangeGUI::setVisible(bool visible) {
+    if (visible && !isVisible()) {
+        FormShow();
+    }
+    QDialog::setVisible(visible);
+}
+
+void TfXPortIPChangeGUI::reject() {
+    // The change is under way; its outcome closes the dialog.
+    if (changing_) {
+        return;
+    }
+    done(mrCancel);
+}
+
+void TfXPortIPChangeGUI::closeEvent(QCloseEvent* event) {
+    if (changing_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TfXPortIPChangeGUI::FormShow() {
+    ApplyTexts();
+    ui_->IPEdtAddress->SetText(QString::fromStdString(DeviceIP));
+    ui_->EdtMac->setText(QString::fromStdString(DeviceMAC));
+    // The ARP-table way needs the one adapter the device was found through.
+    ui_->ChBARPOnly->setVisible(!DeviceNotFound);
+    ui_->ChbDHCP->setVisible(true);
+    ui_->IPEdtAddress->setFocus();
+}
+
+void TfXPortIPChangeGUI::ApplyTexts() {
+    const auto text = [this](std::size_t entry) {
+        return QString::fromStdString(texts_[entry - 1]);
+    };
+    setWindowTitle(text(1));
+    ui_->BBChange->setText(text(2));
+    ui_->BBCancel->setText(text(3));
+    ui_->LabIPAddress->setText(text(4));
+    ui_->LabMacAddress->setText(text(5));
+    ui_->ChBARPOnly->setText(text(6));
+}
+
+void TfXPortIPChangeGUI::ChbDHCPClick() {
+    const bool dhcp = ui_->ChbDHCP->isChecked();
+    if (dhcp) {
+        // DHCP is asked for with the address 0.0.0.0, which only the
+        // IP-SETUP way can send.
+        savedIP_ = ui_->IPEdtAddress->Text().toStdString();
+        ui_->IPEdtAddress->SetText(QStringLiteral("0.0.0.0"));
+        ui_->ChBARPOnly->setChecked(false);
+    } else {
+        ui_->IPEdtAddress->SetText(QString::fromStdString(savedIP_));
+    }
+    ui_->IPEdtAddress->setEnabled(!dhcp);
+    ui_->ChBARPOnly->setEnabled(!dhcp);
+}
+
+void TfXPortIPChangeGUI::BBChangeClick() {
+    DoChange();
+}
+
+void TfXPortIPChangeGUI::DoChange() {
+    // Every press of Change ends the dialog; there is no second attempt.
+    if (changing_) {
+        return;
+    }
+    changing_ = true;
+    auto run = std::make_shared<TChangeRun>();
+    try {
+        run->Engine = factory_ ? factory_() : nullptr;
+    } catch (...) {
+        run->Engine.reset();
+    }
+    // Instead of hiding (which would end a modal dialog at once and hand
+    // the input back to the window below), the dialog stays in sight and
+    // takes no input until the outcome is shown.
+    EnableInput(false);
+    run_ = run;
+    if (!run->Engine) {
+        // Without an engine nothing was done: the change error, shown like
+        // any other outcome.
+        run->Message = texts_[8].empty() ? std::string(IPChangeStrings::SIPChangeError) : texts_[8];
+        QTimer::singleShot(0, this, [this] { ChangeDone(); });
+        return;
+    }
+
+    TXPortIPChangeMsgLngSupport messages;
+    for (std::size_t i = 0; i < messages.Texts.size(); ++i) {
+        messages.Texts[i] = texts_[6 + i];
+    }
+    run->Engine->SetMessages(messages);
+    DeviceMAC = ui_->EdtMac->text().toStdString();
+    DeviceIP = ui_->IPEdtAddress->Text().toStdString();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    cursorSet_ = true;
+    run->Engine->AllAdapters = DeviceNotFound;
+    run->Engine->ArpOnly = ui_->ChBARPOnly->isChecked();
+    run->Mac = DeviceMAC;
+    run->Ip = DeviceIP;
+    run->Adapter = AdapterIP;
+    run->Message = run->Engine->MessageText(3);
+
+    try {
+        worker_ = std::thread([run, this] {
+            try {
+                run->Ok =
+                    run->Engine->ChangeIP(run->Mac, run->Ip, run->Adapter, run->Message, run->Code);
+            } catch (...) {
+                // The engine absorbs its failures; this is only a last guard.
+                run->Ok = false;
+                run->Code = IPChangeFailed;
+                run->Message = run->Engine->MessageText(3);
+            }
+            // The destructor joins this thread, so the dialog is still there.
+            QMetaObject::invokeMethod(
+                this, [this] { ChangeDone(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the change did not start, which is the change error.
+        QTimer::singleShot(0, this, [this] { ChangeDone(); });
+    }
+}
+
+void TfXPortIPChangeGUI::ChangeDone() {
+    if (!run_) {
+        return;
+    }
+    JoinWorker();
+    // Kept to the end: the engine is freed after the outcome was shown.
+    const std::shared_ptr<TChangeRun> run = std::move(run_);
+    const QPointer<TfXPortIPChangeGUI> self(this);
+    emit ChangeFinished(run->Ok, run->Code);
+    if (!self) {
+        return;
+    }
+    if (run->Ok) {
+        setResult(mrOk);
+        // Gives the device time to take its new address before the opener
+        // searches again, while the windows keep painting.
+        if (!MessagePumpInstalled()) {
+            SetMessagePump([] { QCoreApplication::processEvents(); });
+        }
+        WaitWithMessages(1000);
+        if (!self) {
+            return;
+        }
+    } else {
+        setResult(mrCancel);
+    }
+    RestoreCursor();
+    ShowOutcome(run->Message, run->Code);
+    if (!self) {
+        return;
+    }
+    changing_ = false;
+    done(result());
+}
+
+void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, int code) {
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QString caption = IPChangeErrorCaption();
+    if (code == IPChangeTemporary) {
+        icon = QMessageBox::Warning;
+        caption = IPChangeWarningCaption();
+    } else if (code == IPChangeRequestSent) {
+        icon = QMessageBox::Information;
+        caption = IPChangeInformationCaption();
+    }
+    // The texts break their lines with CR LF; one line break each on screen.
+    QString text = QString::fromStdString(message);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // On the heap: were the dialog released while the box is up, the box
+    // would go with it.
+    const QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("IPChangeOutcome"));
+    box->setTextFormat(Qt::PlainText);
+    box->exec();
+    delete box.data();
+}
+
+void TfXPortIPChangeGUI::EnableInput(bool enabled) {
+    ui_->PnlMain->setEnabled(enabled);
+    ui_->PnlButtons->setEnabled(enabled);
+}
+
+void TfXPortIPChangeGUI::RestoreCursor() {
+    if (cursorSet_) {
+        QApplication::restoreOverrideCursor();
+        cursorSet_ = false;
+    }
+}
+
+void TfXPortIPChangeGUI::JoinWorker() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}

@@ -1,0 +1,49 @@
+#include "ipchange/uXPortIPChangeGUIStrings.h"
+
+#include "ipchange/uXPortIPChange.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Entries 1, 2 and 6 are also the search dialog's texts 11 to 13 and sit
+// under the same context, so that one translation serves both dialogs.
+constexpr const char* kLangCtx = "TXPortIPChangeLangSupport";
+
+const std::array<const char*, 6> kDialogTexts = {
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Change IP address"),
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Change"),
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Cancel"),
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "IP address:"),
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "MAC address"),
+    QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Set IP address to ARP table only"),
+};
+
+constexpr const char* kBoxCtx = "TfXPortIPChangeGUI";
+
+} // namespace
+
+TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport() {
+    TXPortIPChangeLangSupport texts;
+    for (std::size_t i = 0; i < kDialogTexts.size(); ++i) {
+        texts[i] = QCoreApplication::translate(kLangCtx, kDialogTexts[i]).toStdString();
+    }
+    // The engine's messages: its own table, the one source of those texts.
+    const TXPortIPChangeMsgLngSupport messages = DefaultIPChangeMessages();
+    for (std::size_t i = 0; i < messages.Texts.size(); ++i) {
+        texts[kDialogTexts.size() + i] = messages.Texts[i];
+    }
+    return texts;
+}
+
+QString IPChangeWarningCaption() {
+    return QCoreApplication::translate(kBoxCtx, "Warning");
+}
+
+QString IPChangeInformationCaption() {
+    return QCoreApplication::translate(kBoxCtx, "Information");
+}
+
+QString IPChangeErrorCaption() {
+    return QCoreApplication::translate(kBoxCtx, "Error");
+}

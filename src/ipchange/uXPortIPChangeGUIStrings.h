@@ -1,0 +1,22 @@
+#pragma once
+// The IP change dialog's own string table. Every user-visible default text
+// of the dialog comes from here, so that a translation catalogue can replace
+// them.
+
+#include <QString>
+
+#include <array>
+#include <string>
+
+// The twelve texts an opener hands to the IP change dialog. Entry n (1 to 12)
+// sits at index n - 1: 1 caption, 2 Change, 3 Cancel, 4 IP address label,
+// 5 MAC address label, 6 ARP check box, 7-12 the engine's six messages.
+using TXPortIPChangeLangSupport = std::array<std::string, 12>;
+
+// The defaults of the record, translated when a catalogue is installed.
+TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport();
+
+// Captions of the outcome's message box (not part of the record).
+QString IPChangeWarningCaption();
+QString IPChangeInformationCaption();
+QString IPChangeErrorCaption();
