@@ -97,56 +97,6 @@ struct TSpawnSetup {
 
 } // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-    std::vector<std::string> args;
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    for (;;) {
-        while (i < n && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        if (i >= n)
-            break;
-        std::string arg;
-        bool quoted = false;
-        while (i < n) {
-            const char c = line[i];
-            if (!quoted && (c == ' ' || c == '\t'))
-                break;
-            if (c == '\\') {
-                std::size_t slashes = 0;
-                while (i < n && line[i] == '\\') {
-                    ++slashes;
-                    ++i;
-                }
-                if (i < n && line[i] == '"') {
-                    arg.append(slashes / 2, '\\');
-                    if (slashes % 2 == 1) {
-                        arg += '"';
-                        ++i;
-                    }
-                } else {
-                    arg.append(slashes, '\\');
-                }
-                continue;
-            }
-            if (c == '"') {
-                if (quoted && i + 1 < n && line[i + 1] == '"') {
-                    arg += '"';
-                    i += 2;
-                    continue;
-                }
-                quoted = !quoted;
-                ++i;
-                continue;
-            }
-            arg += c;
-            ++i;
-        }
-        args.push_back(std::move(arg));
-    }
-    return args;
-}
-
 std::unique_ptr<TProcess> TProcess::Start(const std::string& commandLine, bool hidden) {
     ReapOrphans();
     if (commandLine.find('\0') != std::string::npos)
