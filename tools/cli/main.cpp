@@ -34,6 +34,8 @@ const char* const Usage =
     "  --timeout MS     wait of every receive in milliseconds, overriding the\n"
     "                   settings (0 = do not wait, -1 = 3000 ms; at most 60000)\n"
     "  --json           print a JSON array, one object per device\n"
+    "  --sequential     search adapter after adapter instead of on all adapters\n"
+    "                   at once (same result, slower; for comparison)\n"
     "  --real-network   search outside the private test network (see below)\n"
     "  --help           show this text\n"
     "\n"
@@ -65,6 +67,7 @@ int CmdSearch(const std::vector<std::string>& args) {
     std::string settings = DefaultSettingsFile();
     bool json = false;
     bool realNetwork = false;
+    bool sequential = false;
     std::optional<int> timeout;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -73,6 +76,8 @@ int CmdSearch(const std::vector<std::string>& args) {
             return ExitOk;
         } else if (a == "--json") {
             json = true;
+        } else if (a == "--sequential") {
+            sequential = true;
         } else if (a == "--real-network") {
             realNetwork = true;
         } else if (a == "--settings" || a == "--timeout") {
@@ -97,6 +102,7 @@ int CmdSearch(const std::vector<std::string>& args) {
         return UsageError("not inside the private test network; add --real-network to search "
                           "the real networks of this computer");
     TXportSearch engine;
+    engine.Sequential = sequential;
     try {
         if (!settings.empty())
             engine.LoadSettings(settings);
