@@ -1,9 +1,11 @@
 // quorvet-cli: runs the core's engines from the command line. One function
 // per subcommand; each returns the process exit status.
 
+#include "ChangeIpCommand.h"
 #include "CliOutput.h"
 #include "platform/ProgramFile.h"
 #include "search/uXPortSearch.h"
+#include "utils/KavenLog.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +28,7 @@ const char* const Usage =
     "Commands:\n"
     "  search    Broadcast the discovery query on every network adapter and\n"
     "            list the devices that answer.\n"
+    "  change-ip Give a device a new IP address (see 'change-ip --help').\n"
     "\n"
     "Options of search:\n"
     "  --settings FILE  settings file to read ([Connection] ReadTimeout and\n"
@@ -36,6 +39,10 @@ const char* const Usage =
     "  --json           print a JSON array, one object per device\n"
     "  --sequential     search adapter after adapter instead of on all adapters\n"
     "                   at once (same result, slower; for comparison)\n"
+    "  --log FILE       append the search's progress and device list to FILE\n"
+    "                   (timestamped lines; the file is created when missing)\n"
+    "  --log-mask N     category mask of the log (default 16: the device list\n"
+    "                   and the reads; 0 leaves them out)\n"
     "  --real-network   search outside the private test network (see below)\n"
     "  --help           show this text\n"
     "\n"
@@ -69,6 +76,8 @@ int CmdSearch(const std::vector<std::string>& args) {
     bool realNetwork = false;
     bool sequential = false;
     std::optional<int> timeout;
+    std::string logFile;
+    int logMask = 16;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
@@ -80,12 +89,19 @@ int CmdSearch(const std::vector<std::string>& args) {
             sequential = true;
         } else if (a == "--real-network") {
             realNetwork = true;
-        } else if (a == "--settings" || a == "--timeout") {
+        } else if (a == "--settings" || a == "--timeout" || a == "--log" || a == "--log-mask") {
             if (i + 1 >= args.size())
                 return UsageError(a + " needs a value");
             const std::string& value = args[++i];
             if (a == "--settings") {
                 settings = value;
+            } else if (a == "--log") {
+                logFile = value;
+            } else if (a == "--log-mask") {
+                const std::optional<int> mask = StrToIntOpt(value);
+                if (!mask || *mask < 0 || *mask > 255)
+                    return UsageError("--log-mask takes a number from 0 to 255");
+                logMask = *mask;
             } else {
                 timeout = StrToIntOpt(value);
                 if (!timeout)
@@ -103,6 +119,12 @@ int CmdSearch(const std::vector<std::string>& args) {
                           "the real networks of this computer");
     TXportSearch engine;
     engine.Sequential = sequential;
+    // The only place the program creates a log: asked for on the command line.
+    std::optional<TEventLog> log;
+    if (!logFile.empty()) {
+        log.emplace(logFile, true, static_cast<std::uint8_t>(logMask));
+        engine.Log = &*log;
+    }
     try {
         if (!settings.empty())
             engine.LoadSettings(settings);
@@ -131,5 +153,7 @@ int main(int argc, char** argv) {
     }
     if (command == "search")
         return CmdSearch(args);
+    if (command == "change-ip")
+        return CmdChangeIp(args, std::cout, std::cerr);
     return UsageError("unknown command '" + command + "'");
 }

@@ -465,3 +465,65 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// ---- the event log of quorvet-cli search --log (basic.net) -----------------
+
+namespace {
+
+// The lines of a log file with their timestamp and marker checked and cut off.
+std::vector<std::string> LogTexts(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> texts;
+    std::size_t pos = 0, end;
+    while ((end = all.find("\r\n", pos)) != std::string::npos) {
+        const std::string line = all.substr(pos, end - pos);
+        pos = end + 2;
+        // "yy-mm-dd hh:nn:ss zzz [i] text"
+        EXPECT_GE(line.size(), 26u) << line;
+        if (line.size() < 26)
+            continue;
+        for (std::size_t i : {2u, 5u})
+            EXPECT_EQ(line[i], '-') << line;
+        for (std::size_t i : {11u, 14u})
+            EXPECT_EQ(line[i], ':') << line;
+        EXPECT_EQ(line.substr(21, 5), " [i] ") << line;
+        texts.push_back(line.substr(26));
+    }
+    EXPECT_EQ(pos, all.size()) << "every line ends in CR LF";
+    return texts;
+}
+
+} // namespace
+
+TEST(Basic, CliLogHoldsTheEngineLinesExactly) {
+    const std::string log = std::string(std::getenv("QVNET_DIR")) + "/search.log";
+    std::filesystem::remove(log);
+    CliResult r = RunCli("search --settings /nonexistent.ini --timeout 300 --log " + log);
+    ASSERT_EQ(r.status, 0);
+    std::vector<std::string> texts = LogTexts(log);
+    ASSERT_EQ(texts.size(), 2u + 9 + 2 + 9 + 1) << r.out;
+    EXPECT_EQ(texts[0], "--- SEARCHING... ---");
+    EXPECT_EQ(texts[1], "Sarching on adapter 10.77.1.1");
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(texts[2 + i].rfind("Reading from 10.77.1.1", 0), 0u) << texts[2 + i];
+    EXPECT_EQ(texts[11], "--- SEARCH FINISHED ---");
+    EXPECT_EQ(texts[12], "--- DEVICE LIST ---");
+    std::vector<std::string> entries(texts.begin() + 13, texts.begin() + 22);
+    for (int i = 0; i < 9; ++i) // index right-aligned in two places
+        EXPECT_EQ(entries[i].substr(0, 13), "# " + std::to_string(i) + " 10.77.1.1") << entries[i];
+    const std::string six = "10.77.1.14 00-20-4A-00-01-14 6-1-0.03 QS102 \"Six\"";
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [&](const std::string& e) { return e.substr(4) == six; }),
+              1);
+    EXPECT_EQ(texts[22], "--- ----------- ---");
+
+    // A second run appends; mask 0 leaves out the reads and the device list.
+    r = RunCli("search --settings /nonexistent.ini --timeout 300 --log-mask 0 --log " + log);
+    ASSERT_EQ(r.status, 0);
+    texts = LogTexts(log);
+    ASSERT_EQ(texts.size(), 23u + 3);
+    EXPECT_EQ(std::vector<std::string>(texts.begin() + 23, texts.end()),
+              (std::vector<std::string>{"--- SEARCHING... ---", "Sarching on adapter 10.77.1.1",
+                                        "--- SEARCH FINISHED ---"}));
+}

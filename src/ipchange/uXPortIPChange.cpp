@@ -1,0 +1,211 @@
+#include "ipchange/uXPortIPChange.h"
+
+#include "ipchange/uXPortIPChangeStrings.h"
+#include "utils/uErrors.h"
+#include "utils/uUtilsConvert.h"
+
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// Command, "IP-SETUP" and two zero bytes; the MAC suffix follows.
+constexpr const char* IpSetupHeadHex = "000000FC49502D53455455500000";
+constexpr std::size_t IpSetupSize = 20;
+// The port the connection attempt of the ARP-table way goes to.
+constexpr int ArpWayPort = 1;
+
+// Indices into the message table.
+enum : std::size_t {
+    MsgTemporary = 0,
+    MsgRequestSent = 1,
+    MsgError = 2,
+    MsgIPSyntax = 3,
+    MsgIPExists = 4,
+    MsgMACSyntax = 5,
+};
+
+// Dotted text without leading zeros. The validator reads "010" as ten, but
+// system tools would read it as octal eight and act on another address.
+std::string CanonicalIP(const std::string& ip) {
+    std::array<std::uint8_t, 4> b{};
+    if (!IPToBytes(ip, b))
+        throw Exception("Invalid IP address \"" + ip + "\"");
+    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
+           std::to_string(b[3]);
+}
+
+} // namespace
+
+TXPortIPChangeMsgLngSupport DefaultIPChangeMessages() {
+    using namespace IPChangeStrings;
+    return TXPortIPChangeMsgLngSupport{{SIPChangeTemporary, SIPChangeRequestSent, SIPChangeError,
+                                        SIPChangeIPSyntax, SIPChangeIPExists, SIPChangeMACSyntax}};
+}
+
+TXPortIPChange::TXPortIPChange() : TXPortIPChange(TXPortIPChangeServices{}) {}
+
+TXPortIPChange::TXPortIPChange(TXPortIPChangeServices services)
+    : messages_(DefaultIPChangeMessages().Texts), services_(std::move(services)) {}
+
+void TXPortIPChange::SetMessages(const TXPortIPChangeMsgLngSupport& messages) {
+    for (std::size_t i = 0; i < messages_.size(); ++i)
+        if (!messages.Texts[i].empty())
+            messages_[i] = messages.Texts[i];
+}
+
+const std::string& TXPortIPChange::MessageText(int index) const {
+    static const std::string none;
+    if (index < 1 || index > static_cast<int>(messages_.size()))
+        return none;
+    return messages_[static_cast<std::size_t>(index - 1)];
+}
+
+bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
+                              const std::string& adapter, std::string& message, int& code) {
+    message = messages_[MsgError];
+    code = IPChangeFailed;
+    try {
+        if (!IsValidMAC(mac)) {
+            message = messages_[MsgMACSyntax];
+            return false;
+        }
+        if (!services_.Pinger)
+            throw Exception("No pinger");
+        std::uint32_t rtt = 0;
+        std::uint8_t ttl = 0;
+        // The text goes to the ping as typed; its syntax is the chosen way's
+        // business, so an address in use is refused before anything else.
+        if (services_.Pinger->Ping(ip, PingTimeoutMs, PingAttempts, rtt, ttl)) {
+            message = messages_[MsgIPExists];
+            return false;
+        }
+        message.clear();
+        if (ArpOnly) {
+            code = AssignByArp(mac, ip, message);
+            return code == IPChangeTemporary;
+        }
+        code = SendIpSetup(mac, ip, message, adapter);
+        return code == IPChangeRequestSent;
+    } catch (...) {
+        // The outcome stays what the steps so far made it.
+        if (message.empty())
+            message = messages_[MsgError];
+        return false;
+    }
+}
+
+int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
+                                std::string& message) {
+    message = messages_[MsgError];
+    try {
+        if (!IsValidIP(ip)) {
+            message = messages_[MsgIPSyntax];
+            return IPChangeFailed;
+        }
+        // ChangeIP has checked it already; a direct caller may not have, and
+        // the text goes onto a command line.
+        if (!IsValidMAC(mac)) {
+            message = messages_[MsgMACSyntax];
+            return IPChangeFailed;
+        }
+        if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
+            !services_.ConnectAttempt)
+            throw Exception("ARP-table services missing");
+        const std::string address = CanonicalIP(ip);
+        const std::string command =
+            platform::StaticNeighbourCommandLine(address, mac, services_.AdapterTable());
+        // A command that does not end in time may not have made the entry.
+        if (!services_.Runner->RunAndWait(command, true, services_.CommandTimeLimitMs))
+            return IPChangeFailed;
+        // The command's exit status is not reported; without the entry (no
+        // rights, say) the change cannot work and must not be called done.
+        if (!services_.NeighbourPresent(address, mac))
+            return IPChangeFailed;
+        // How the attempt ends does not matter: its first packet, sent to the
+        // device's MAC, is what tells the device its new address.
+        services_.ConnectAttempt(address, ArpWayPort, services_.ConnectTimeoutMs);
+        message = messages_[MsgTemporary];
+        return IPChangeTemporary;
+    } catch (...) {
+        message = messages_[MsgError];
+        return IPChangeFailed;
+    }
+}
+
+int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, std::string& message,
+                                const std::string& adapter) {
+    message = messages_[MsgError];
+    try {
+        if (!IsValidIP(ip)) {
+            message = messages_[MsgIPSyntax];
+            return IPChangeFailed;
+        }
+        // Without a valid MAC the suffix would be 00 00 and another device
+        // could take the address.
+        if (!IsValidMAC(mac)) {
+            message = messages_[MsgMACSyntax];
+            return IPChangeFailed;
+        }
+        if (!services_.LinkFactory)
+            throw Exception("No link factory");
+        const std::string datagram = IpSetupDatagram(mac, ip);
+        auto broadcast = [&](const std::string* localIp) {
+            std::unique_ptr<TDatagramLink> link = services_.LinkFactory();
+            if (!link)
+                throw Exception("Cannot allocate socket.");
+            if (localIp)
+                link->BindToAddress(*localIp);
+            link->SendBroadcast(datagram, XPortPort);
+        };
+        if (AllAdapters) {
+            if (!services_.AdapterAddresses)
+                throw Exception("No adapter list");
+            std::vector<std::string> addresses;
+            services_.AdapterAddresses(addresses);
+            // Nothing sent is no success.
+            if (addresses.empty())
+                return IPChangeFailed;
+            // A failing adapter ends the round; what went out before stays sent.
+            for (const std::string& local : addresses)
+                broadcast(&local);
+        } else {
+            broadcast(adapter.empty() ? nullptr : &adapter);
+        }
+        message = messages_[MsgRequestSent];
+        return IPChangeRequestSent;
+    } catch (...) {
+        message = messages_[MsgError];
+        return IPChangeFailed;
+    }
+}
+
+std::string TXPortIPChange::MacSuffix(const std::string& mac) {
+    std::vector<std::string> parts(1);
+    for (char c : mac) {
+        if (c == '-')
+            parts.emplace_back();
+        else
+            parts.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (parts.size() != 6)
+        return "0000";
+    return parts[4] + parts[5];
+}
+
+std::string TXPortIPChange::IpSetupDatagram(const std::string& mac, const std::string& ip) {
+    std::array<std::uint8_t, 4> bytes{};
+    if (!IPToBytes(ip, bytes))
+        throw Exception("Invalid IP address \"" + ip + "\"");
+    std::string address;
+    if (BytesToStr(bytes.data(), 4, address) != 4)
+        throw Exception("Address conversion failed");
+    std::string datagram;
+    HexStr2BinStr(std::string(IpSetupHeadHex) + MacSuffix(mac), datagram);
+    datagram += address;
+    if (datagram.size() != IpSetupSize)
+        throw Exception("IP-SETUP datagram length error");
+    return datagram;
+}

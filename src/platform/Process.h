@@ -1,0 +1,32 @@
+#pragma once
+// Starting a program from a command line and waiting for it with a time limit.
+// The command line names the program; it is never handed to a shell.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class TProcessWait { Ended, TimedOut, Failed };
+
+class TProcess {
+public:
+    // Starts the command line as a new process in its own process group.
+    // hidden: the process gets no window and no console input. Returns
+    // nullptr when the program cannot be started.
+    static std::unique_ptr<TProcess> Start(const std::string& commandLine, bool hidden);
+
+    // Releases the handles; a process still running is left running.
+    virtual ~TProcess() = default;
+    // Waits for the end of the process; timeLimitMs < 0 waits without limit.
+    virtual TProcessWait Wait(int timeLimitMs) = 0;
+};
+
+// The arguments of a command line by the Windows rules: blanks and tabs
+// separate, double quotes group (a quote inside quotes is written \" or ""),
+// backslashes are literal unless they precede a quote. An unclosed quote runs
+// to the end of the line.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+} // namespace platform

@@ -1,0 +1,184 @@
+#pragma once
+// The modal device search dialog: searches every adapter for devices, lists
+// them, lets the user sort, filter to production addresses and pick one.
+//
+// A search runs on a worker thread so that the window keeps painting and can
+// be cancelled; meanwhile the dialog shows the hourglass cursor and disables
+// its controls just as a blocking search would.
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "search/uXPortSearch.h"
+#include "searchdialog/uXPortSearchGUIStrings.h"
+
+class QItemSelection;
+class QLabel;
+class QMenu;
+class QPoint;
+class QTableWidgetItem;
+
+namespace Ui {
+class TfXPortSearchGUI;
+}
+
+// One search as the dialog drives it. Created on the UI thread, then
+// LoadSettings, Search and Devices run on the worker thread; Cancel may come
+// from the UI thread at any time and must make Search return promptly.
+// Errors are raised as exceptions (Exception carries the message).
+class TXPortSearchJob {
+public:
+    using TProgress = std::function<void(const std::string& adapter, int devicesFound)>;
+
+    virtual ~TXPortSearchJob() = default;
+    virtual void LoadSettings(const std::string& fileName) = 0;
+    virtual void Search(const TProgress& progress) = 0;
+    virtual std::vector<TXportPar> Devices() const = 0;
+    virtual void Cancel() = 0;
+};
+
+using TXPortSearchJobFactory = std::function<std::unique_ptr<TXPortSearchJob>()>;
+
+// The real thing: a TXportSearch engine with no log attached.
+std::unique_ptr<TXPortSearchJob> NewEngineSearchJob();
+
+// Row ordering and marking, shared by the dialog and its tests. The compare
+// functions return <0, 0 or >0 like strcmp.
+int CompareText(const std::string& a, const std::string& b);
+int CompareIPAddress(const std::string& a, const std::string& b);
+int CompareMACAddress(const std::string& a, const std::string& b);
+int CompareFirmware(const std::string& a, const std::string& b);
+// Device kind: the number in front of the first "-" of a firmware text.
+std::optional<int> DeviceKindStrict(const std::string& firmware);
+int DeviceKindLenient(const std::string& firmware);
+// Whether a row is drawn in the normal text colour (false: dimmed).
+bool IsRowActive(const std::string& firmware, const std::string& statusChar);
+// Production addresses: last number in 50-75, 97-99, 101-206 or 220-243.
+bool IsProductionAddress(const std::string& ip);
+
+class TfXPortSearchGUI : public QDialog {
+    Q_OBJECT
+
+public:
+    // Modal results.
+    static constexpr int mrOk = 1;
+    static constexpr int mrCancel = 2;
+
+    // Members of ButtonSet.
+    static constexpr std::uint8_t bsAll = 0x01;
+    static constexpr std::uint8_t bsHelp = 0x04;
+    static constexpr std::uint8_t bsChangeIP = 0x08;
+    static constexpr std::uint8_t bsSelect = 0x10;
+    static constexpr std::uint8_t bsDefault = 0x32; // what the empty set stands for
+
+    // Columns of LvDeviceList.
+    enum TColumn { colIP, colMAC, colFirmware, colDeviceType, colDescription, colAdapter };
+
+    // Without a factory the dialog searches with the real engine.
+    explicit TfXPortSearchGUI(QWidget* owner = nullptr, TXPortSearchJobFactory factory = {});
+    ~TfXPortSearchGUI() override;
+
+    // Assigned by the opener after creation, before showing.
+    std::uint8_t ButtonSet = 0x3E;
+    std::string SettingsFileName;
+    TXPortSearchLangSupport Texts;
+    // Where a failed search is reported. Unset: the application's error box
+    // (a critical message box carrying the error's text).
+    std::function<void(const std::string& message)> OnSearchError;
+
+    // The selected row; empty texts when there is none.
+    std::string SelectedIP() const;
+    std::string SelectedMAC() const;
+    std::string SelectedFirmware() const;
+    std::string SelectedDeviceType() const;
+    std::string SelectedDescription() const;
+
+    // Starts a search (ignored while one runs). The list is refilled when it
+    // ends; SearchFinished is emitted in every case.
+    void RunSearch();
+    bool Searching() const { return searching_; }
+
+    void SortByColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    int LastSortColumn() const { return lastSortColumn_; }
+    bool ProductionOnly() const { return productionOnly_; }
+
+signals:
+    // A search ended: rows refilled, or an error reported and the rows kept.
+    void SearchFinished();
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+public:
+    // Showing runs FormShow and then the first search.
+    void setVisible(bool visible) override;
+
+protected:
+    // "Change IP" (false) and "Help! My device wasn't found!" (true) land
+    // here: the IP change for the selected device or for one the search did
+    // not find, then RunSearch after a change. Nothing yet.
+    virtual void OpenIPChange(bool deviceNotFound);
+    // A field of the selected row by column, including the adapter; empty
+    // without a selected row.
+    std::string SelectedColumnText(int column) const;
+
+private:
+    struct TOutcome;
+    struct TSearchRun;
+
+    // Buttons, texts and sort column for showing; RunSearch follows.
+    void FormShow();
+    void ApplyButtonSet();
+    void ApplyTexts();
+    void EnableControls(bool enabled);
+    void BBSearchClick();
+    void BBChangeIPClick();
+    void BBHelpDeviceNotFoundClick();
+    void LvDeviceListColumnClick(int column);
+    void LvDeviceListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
+    void LvDeviceListDblClick();
+    void LvDeviceListContextMenu(const QPoint& pos);
+    void pmProductionMaskAllClick();
+    void pmProductionMaskSensorsClick();
+
+    void SearchDone(std::uint64_t id, const TOutcome& outcome);
+    void ShowProgress(std::uint64_t id, const QString& text);
+    void FillList(const std::vector<TXportPar>& devices);
+    void AddRow(const TXportPar& device);
+    void UpdateChangeIPForRow(int row);
+    void ReportError(const std::string& message);
+    // Drops a running search: cancels it, restores cursor and controls.
+    void AbandonSearch();
+    // Lets go of the current run without waiting: cancels its engine and
+    // leaves the worker to finish and be joined elsewhere.
+    void ReleaseRun();
+    void RestoreCursor();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
+    QMenu* pmProductionMask_ = nullptr;
+    QLabel* labProgress_ = nullptr; // progress of a running search
+    TXPortSearchJobFactory factory_;
+
+    bool productionOnly_ = false;
+    int sortColumn_ = 0;
+    int lastSortColumn_ = 0;
+    int panelDesignHeight_ = 0;
+
+    std::shared_ptr<TSearchRun> run_;
+    std::thread worker_;
+    std::uint64_t runId_ = 0; // id of the search whose result is awaited
+    bool searching_ = false;
+    bool cursorSet_ = false;
+    bool filling_ = false; // list rebuilt by the program, not by the user
+};

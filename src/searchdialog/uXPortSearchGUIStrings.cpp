@@ -1,0 +1,65 @@
+#include "searchdialog/uXPortSearchGUIStrings.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// Entries 11-13 are the IP change dialog's own defaults; they sit under its
+// context so that one translation serves both dialogs.
+struct TStringEntry {
+    const char* context;
+    const char* text;
+};
+
+constexpr const char* kSearchCtx = "TXPortSearchLangSupport";
+constexpr const char* kIPChangeCtx = "TXPortIPChangeLangSupport";
+
+const std::array<TStringEntry, 20> kLangSupport = {{
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Find device")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Search")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Help! My device wasn't found!")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Change IP")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Select")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Cancel")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "IP address")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "MAC address")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Firmware")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Device type")},
+    {kSearchCtx, QT_TRANSLATE_NOOP("TXPortSearchLangSupport", "Device description")},
+    {kIPChangeCtx, QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Change IP address")},
+    {kIPChangeCtx, QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Change")},
+    {kIPChangeCtx,
+     QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Set IP address to ARP table only")},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, ""},
+    {nullptr, ""},
+}};
+
+constexpr const char* kProgressCtx = "TfXPortSearchGUI";
+
+} // namespace
+
+TXPortSearchLangSupport LoadXPortSearchLangSupport() {
+    TXPortSearchLangSupport texts;
+    for (std::size_t i = 0; i < kLangSupport.size(); ++i) {
+        const TStringEntry& e = kLangSupport[i];
+        // Empty entries stay empty: a catalogue has nothing to say about them.
+        texts[i] = e.context ? QCoreApplication::translate(e.context, e.text).toStdString()
+                             : std::string();
+    }
+    return texts;
+}
+
+QString SearchProgressStartText() {
+    return QCoreApplication::translate(kProgressCtx, "Searching...");
+}
+
+QString SearchProgressText(const QString& adapter, int devicesFound) {
+    return QCoreApplication::translate(kProgressCtx,
+                                       "Searching on adapter %1, devices found so far: %2")
+        .arg(adapter)
+        .arg(devicesFound);
+}

@@ -1,0 +1,61 @@
+#include "utils/KavenLog.h"
+
+#include "platform/FileAppend.h"
+#include "platform/LocalTime.h"
+
+#include <cstdio>
+
+std::string TEventLog::LevelMarker(std::uint8_t level) {
+    switch (level) {
+    case 1:
+        return "[i]";
+    case 2:
+        return "[x]";
+    case 3:
+        return "[-]";
+    default:
+        return {};
+    }
+}
+
+std::string TEventLog::TimestampNow() {
+    const platform::TLocalTime t = platform::LocalTimeNow();
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d %03d", t.Year % 100, t.Month,
+                  t.Day, t.Hour, t.Minute, t.Second, t.Millisecond);
+    return buf;
+}
+
+std::string TEventLog::FormatLine(const std::string& timestamp, std::uint8_t level,
+                                  const std::string& message) {
+    std::string line;
+    line.reserve(timestamp.size() + message.size() + 8);
+    line += timestamp;
+    line += ' ';
+    line += LevelMarker(level);
+    line += ' ';
+    line += message;
+    line += "\r\n";
+    return line;
+}
+
+void TEventLog::WriteLine(std::uint8_t level, const std::string& message) {
+    if (!Enabled)
+        return;
+    try {
+        const std::string line =
+            FormatLine(Timestamps ? TimestampNow() : std::string(), level, message);
+        // One append per line: the file is whole after every line, and a
+        // failure (folder missing, read-only file, disk full) only loses it.
+        platform::AppendToFile(FileName, line);
+    } catch (...) {
+        // A log must never disturb the work it records.
+    }
+}
+
+void TEventLog::WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                                const std::string& message) {
+    if ((categories & Mask) == 0)
+        return;
+    WriteLine(level, message);
+}

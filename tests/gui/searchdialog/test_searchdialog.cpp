@@ -1,0 +1,541 @@
+// The search dialog driven through a scripted search, offscreen.
+
+#include "FakeSearch.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+namespace {
+
+struct TFixture {
+    std::shared_ptr<TFakeNetwork> Net = std::make_shared<TFakeNetwork>();
+    std::unique_ptr<TfXPortSearchGUI> Dlg;
+    std::vector<std::string> Errors;
+
+    explicit TFixture(std::vector<TXportPar> devices = {}, std::uint8_t buttons = 0x3E) {
+        Net->Script.push_back({std::move(devices), {}});
+        Dlg = std::make_unique<TfXPortSearchGUI>(nullptr, FakeFactory(Net));
+        Dlg->ButtonSet = buttons;
+        Dlg->OnSearchError = [this](const std::string& m) { Errors.push_back(m); };
+    }
+    QTableWidget* List() const { return Dlg->findChild<QTableWidget*>("LvDeviceList"); }
+    QPushButton* Button(const char* name) const { return Dlg->findChild<QPushButton*>(name); }
+    // Shows the dialog and waits for its first search.
+    void Show() {
+        QSignalSpy done(Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+        Dlg->show();
+        QVERIFY(done.wait(5000));
+    }
+    void Search() {
+        QSignalSpy done(Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+        QTest::mouseClick(Button("BBSearch"), Qt::LeftButton);
+        QVERIFY(done.wait(5000));
+    }
+    void Popup(const char* action) {
+        QSignalSpy done(Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+        Dlg->findChild<QAction*>(action)->trigger();
+        QVERIFY(done.wait(5000));
+    }
+    void ClickHeader(int column) {
+        QHeaderView* h = List()->horizontalHeader();
+        const int x = h->sectionViewportPosition(column) + h->sectionSize(column) / 2;
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
+    }
+    QStringList Column(int column) const {
+        QStringList texts;
+        for (int r = 0; r < List()->rowCount(); ++r) {
+            texts << List()->item(r, column)->text();
+        }
+        return texts;
+    }
+    void SelectRow(int row) {
+        const QRect rect = List()->visualRect(List()->model()->index(row, 0));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+};
+
+QString S(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+int SignOf(int v) {
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
+
+} // namespace
+
+class TestSearchDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void comparisons_data();
+    void comparisons();
+    void rowMarks_data();
+    void rowMarks();
+    void productionAddresses_data();
+    void productionAddresses();
+
+    void creationDefaults();
+    void buttonSets_data();
+    void buttonSets();
+    void sortByEachColumn();
+    void firstDeviceSelected();
+    void productionFilter();
+    void dimmedRows();
+    void changeIPEnabling();
+    void closing();
+    void errorKeepsRows();
+    void engineInputAndOutput();
+    void cancelRunningSearch();
+    void destroyMidSearch();
+};
+
+// ---- ordering, marks and the filter -----------------------------------------
+
+void TestSearchDialog::comparisons_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("ip numeric") << "ip"
+                                << "10.0.0.2"
+                                << "10.0.0.10" << -1;
+    QTest::newRow("ip first octet") << "ip"
+                                    << "10.0.0.10"
+                                    << "192.168.0.1" << -1;
+    QTest::newRow("ip equal") << "ip"
+                              << "192.168.1.9"
+                              << "192.168.1.9" << 0;
+    QTest::newRow("ip wrong parts: text") << "ip"
+                                          << "9.1.1"
+                                          << "10.0.0.1" << 1;
+    QTest::newRow("ip not a number: text") << "ip"
+                                           << "1.2.3.x"
+                                           << "1.2.3.4" << 1;
+    QTest::newRow("mac hex") << "mac"
+                             << "00-20-4A-00-00-0F"
+                             << "00-20-4A-00-00-10" << -1;
+    QTest::newRow("mac case") << "mac"
+                              << "0a-1b-2c-3d-4e-5f"
+                              << "0A-1B-2C-3D-4E-5F" << 0;
+    QTest::newRow("mac N/A last") << "mac"
+                                  << "N/A"
+                                  << "FF-FF-FF-FF-FF-FF" << 1;
+    QTest::newRow("mac bad part: text") << "mac"
+                                        << "00-20-4A-00-00-GG"
+                                        << "00-20-4A-00-00-01" << 1;
+    QTest::newRow("fw kind") << "fw"
+                             << "5-2-3.04"
+                             << "6-1-0.01" << -1;
+    QTest::newRow("fw minor") << "fw"
+                              << "6-1-0.01"
+                              << "6-1-0.10" << -1;
+    QTest::newRow("fw minor 05<10") << "fw"
+                                    << "6-1-2.05"
+                                    << "6-1-2.10" << -1;
+    QTest::newRow("fw major") << "fw"
+                              << "6-1-10.00"
+                              << "6-1-9.99" << 1;
+    QTest::newRow("fw N/A after") << "fw"
+                                  << "N/A"
+                                  << "6-1-0.10" << 1;
+    QTest::newRow("fw before N/A") << "fw"
+                                   << "6-1-0.10"
+                                   << "N/A" << -1;
+    QTest::newRow("fw equal") << "fw"
+                              << "1-4-5.02"
+                              << "1-4-5.02" << 0;
+    QTest::newRow("fw no dot: text") << "fw"
+                                     << "1-4-502"
+                                     << "1-4-5.02" << 1;
+    QTest::newRow("text case-blind") << "text"
+                                     << "abc"
+                                     << "ABD" << -1;
+    QTest::newRow("text prefix first") << "text"
+                                       << "AB"
+                                       << "ab " << -1;
+    QTest::newRow("text bytes") << "text"
+                                << "Z"
+                                << "\xC3\xA9" << -1;
+    QTest::newRow("text empty") << "text"
+                                << ""
+                                << "" << 0;
+}
+
+void TestSearchDialog::comparisons() {
+    QFETCH(QString, kind);
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, expected);
+    const std::string x = a.toStdString();
+    const std::string y = b.toStdString();
+    int r = 0;
+    if (kind == "ip") {
+        r = CompareIPAddress(x, y);
+    } else if (kind == "mac") {
+        r = CompareMACAddress(x, y);
+    } else if (kind == "fw") {
+        r = CompareFirmware(x, y);
+    } else {
+        r = CompareText(x, y);
+    }
+    QCOMPARE(SignOf(r), expected);
+}
+
+void TestSearchDialog::rowMarks_data() {
+    QTest::addColumn<QString>("firmware");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<int>("strictKind"); // -1: unreadable
+    QTest::newRow("kind 1") << "1-4-5.02"
+                            << "" << true << 1;
+    QTest::newRow("kind 7") << "7-0-1.00"
+                            << "" << true << 7;
+    QTest::newRow("kind 9") << "9-1-1.01"
+                            << "" << true << 9;
+    QTest::newRow("N/A") << "N/A"
+                         << "" << false << -1;
+    QTest::newRow("kind 0") << "0-1-0.01"
+                            << "" << false << 0;
+    QTest::newRow("kind 8") << "8-1-0.01"
+                            << "" << false << 8;
+    QTest::newRow("kind 12") << "12-1-0.01"
+                             << "" << false << 12;
+    QTest::newRow("kind 6 status 0") << "6-1-2.05"
+                                     << "0" << true << 6;
+    QTest::newRow("kind 6 status A") << "6-1-2.05"
+                                     << "A" << false << 6;
+    QTest::newRow("kind 6 no status") << "6-1-2.05"
+                                      << "" << false << 6;
+    QTest::newRow("huge kind") << "99999999999999999999-1-0.01"
+                               << "" << false << -1;
+}
+
+void TestSearchDialog::rowMarks() {
+    QFETCH(QString, firmware);
+    QFETCH(QString, status);
+    QFETCH(bool, active);
+    QFETCH(int, strictKind);
+    QCOMPARE(IsRowActive(firmware.toStdString(), status.toStdString()), active);
+    const auto kind = DeviceKindStrict(firmware.toStdString());
+    QCOMPARE(kind ? *kind : -1, strictKind);
+}
+
+void TestSearchDialog::productionAddresses_data() {
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<bool>("production");
+    const std::vector<std::pair<int, bool>> cases = {
+        {49, false},  {50, true},   {75, true},  {76, false},  {96, false},  {97, true},
+        {99, true},   {100, false}, {101, true}, {206, true},  {207, false}, {213, false},
+        {219, false}, {220, true},  {243, true}, {244, false}, {250, false}};
+    for (const auto& [last, production] : cases) {
+        const QString ip = QString("192.168.1.%1").arg(last);
+        QTest::newRow(qPrintable(ip)) << ip << production;
+    }
+    QTest::newRow("not an address") << "192.168.1" << false;
+}
+
+void TestSearchDialog::productionAddresses() {
+    QFETCH(QString, ip);
+    QFETCH(bool, production);
+    QCOMPARE(IsProductionAddress(ip.toStdString()), production);
+}
+
+// ---- the dialog ----------------------------------------------------------------
+
+void TestSearchDialog::creationDefaults() {
+    TFixture f;
+    QCOMPARE(int(TfXPortSearchGUI(nullptr, FakeFactory(f.Net)).ButtonSet), 0x3E);
+    const TXPortSearchLangSupport& t = f.Dlg->Texts;
+    QCOMPARE(S(t[0]), "Find device");
+    QCOMPARE(S(t[2]), "Help! My device wasn't found!");
+    QCOMPARE(S(t[10]), "Device description");
+    QCOMPARE(S(t[13]), "Set IP address to ARP table only");
+    QVERIFY(t[14].empty() && t[19].empty());
+    f.Dlg->Texts[1] = "Hledat";
+    f.Show();
+    QCOMPARE(f.Dlg->windowTitle(), "Find device");
+    QCOMPARE(f.Button("BBSearch")->text(), "Hledat");
+    QHeaderView* header = f.List()->horizontalHeader();
+    const QList<int> widths = {90, 125, 60, 80, 156, 0};
+    for (int c = 0; c < 6; ++c) {
+        QCOMPARE(header->sectionSize(c), widths[c]);
+    }
+    QCOMPARE(f.List()->horizontalHeaderItem(4)->text(), "Device description");
+    QCOMPARE(f.List()->horizontalHeaderItem(5)->text(), "Adapter");
+    QCOMPARE(f.Dlg->findChild<QAction*>("pmProductionMaskAll")->text(), "Zobrazit vsechny");
+    QCOMPARE(f.Dlg->findChild<QAction*>("pmProductionMaskSensors")->text(),
+             "Zobrazit pouze vyrobni adresy");
+    // The button panel comes first in the tab order, the list last.
+    QStringList chain;
+    QWidget* w = f.Button("BBCancel");
+    do {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            chain << w->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (w != f.Button("BBCancel") && chain.size() < 6);
+    QCOMPARE(chain, QStringList({"BBCancel", "BBSelect", "BBChangeIP", "BBHelpDeviceNotFound",
+                                 "BBSearch", "LvDeviceList"}));
+}
+
+void TestSearchDialog::buttonSets_data() {
+    QTest::addColumn<int>("set");
+    QTest::addColumn<bool>("select");
+    QTest::addColumn<bool>("changeIP");
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<int>("panel");
+    QTest::newRow("empty = 0x32") << 0x00 << true << false << false << 41;
+    QTest::newRow("0x32") << 0x32 << true << false << false << 41;
+    QTest::newRow("0x3E") << 0x3E << true << true << true << 73;
+    QTest::newRow("0x04") << 0x04 << false << false << true << 41;
+    QTest::newRow("0x01") << 0x01 << true << true << true << 73;
+    QTest::newRow("0x08") << 0x08 << false << true << false << 73;
+}
+
+void TestSearchDialog::buttonSets() {
+    QFETCH(int, set);
+    QFETCH(bool, select);
+    QFETCH(bool, changeIP);
+    QFETCH(bool, help);
+    QFETCH(int, panel);
+    TFixture f({}, static_cast<std::uint8_t>(set));
+    f.Show();
+    QCOMPARE(f.Button("BBSearch")->isVisible(), true);
+    QCOMPARE(f.Button("BBCancel")->isVisible(), true);
+    QCOMPARE(f.Button("BBSelect")->isVisible(), select);
+    QCOMPARE(f.Button("BBChangeIP")->isVisible(), changeIP);
+    QCOMPARE(f.Button("BBHelpDeviceNotFound")->isVisible(), help);
+    QCOMPARE(f.Dlg->findChild<QWidget*>("PnlButtons")->height(), panel);
+    QCOMPARE(f.Dlg->size(), QSize(515, 224 + panel));
+    QCOMPARE(f.List()->size(), QSize(515, 224));
+    if (set == 0) {
+        QCOMPARE(int(f.Dlg->ButtonSet), 0x32);
+    }
+}
+
+void TestSearchDialog::sortByEachColumn() {
+    TFixture f({Dev("192.168.0.1", "00-20-4A-00-00-0A", "6-1-0.10", "0", "Beta", "zz"),
+                Dev("10.0.0.10", "00-20-4A-00-00-02", "N/A", "", "alpha", "Yy"),
+                Dev("10.0.0.2", "00-20-4A-00-00-1F", "5-2-3.04", "", "Gamma", "xx"),
+                Dev("10.0.0.3", "N/A", "6-1-0.01", "0", "delta", "")});
+    f.Show();
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.2", "10.0.0.3", "10.0.0.10", "192.168.0.1"}));
+    const QList<QStringList> expected = {
+        {"10.0.0.2", "10.0.0.3", "10.0.0.10", "192.168.0.1"},
+        {"10.0.0.10", "192.168.0.1", "10.0.0.2", "10.0.0.3"},
+        {"10.0.0.2", "10.0.0.3", "192.168.0.1", "10.0.0.10"},
+        {"10.0.0.10", "192.168.0.1", "10.0.0.3", "10.0.0.2"},
+        {"10.0.0.3", "10.0.0.2", "10.0.0.10", "192.168.0.1"},
+    };
+    for (int c : {2, 1, 0, 4, 3}) {
+        f.ClickHeader(c);
+        QCOMPARE(f.Dlg->SortColumn(), c);
+        QCOMPARE(f.Column(0), expected[c]);
+        // No descending order: a second click keeps the order.
+        f.ClickHeader(c);
+        QCOMPARE(f.Column(0), expected[c]);
+    }
+    // The last clicked column orders the rows of the next search.
+    f.Net->Script.push_back({{Dev("10.0.0.5", "00-20-4A-00-00-09", "1-4-5.02", "", "b"),
+                              Dev("10.0.0.7", "00-20-4A-00-00-08", "1-4-5.02", "", "a")},
+                             {}});
+    f.Search();
+    QCOMPARE(f.Dlg->LastSortColumn(), 3);
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.7", "10.0.0.5"}));
+}
+
+void TestSearchDialog::firstDeviceSelected() {
+    TFixture f({Dev("192.168.0.1", "00-20-4A-00-00-01", "1-4-5.02", "", "Type1", "First"),
+                Dev("10.0.0.2", "00-20-4A-00-00-02"), Dev("10.0.0.10", "00-20-4A-00-00-03")});
+    f.Show();
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.2", "10.0.0.10", "192.168.0.1"}));
+    QCOMPARE(f.List()->currentRow(), 2);
+    QCOMPARE(f.List()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(S(f.Dlg->SelectedIP()), "192.168.0.1");
+    QCOMPARE(S(f.Dlg->SelectedMAC()), "00-20-4A-00-00-01");
+    QCOMPARE(S(f.Dlg->SelectedFirmware()), "1-4-5.02");
+    QCOMPARE(S(f.Dlg->SelectedDeviceType()), "Type1");
+    QCOMPARE(S(f.Dlg->SelectedDescription()), "First");
+    QVERIFY(f.List()->hasFocus() || f.Dlg->focusWidget() == f.List());
+    QVERIFY(f.Button("BBSelect")->isEnabled());
+}
+
+void TestSearchDialog::productionFilter() {
+    std::vector<TXportPar> devices;
+    for (int last : {49, 50, 75, 76, 99, 100, 101, 206, 213, 243, 250}) {
+        devices.push_back(Dev("10.1.2." + std::to_string(last),
+                              "00-20-4A-00-00-" + std::to_string(10 + last % 90)));
+    }
+    TFixture f(devices);
+    f.Show();
+    QCOMPARE(f.List()->rowCount(), 11);
+    f.Popup("pmProductionMaskSensors");
+    QVERIFY(f.Dlg->ProductionOnly());
+    QCOMPARE(f.Column(0), QStringList({"10.1.2.50", "10.1.2.75", "10.1.2.99", "10.1.2.101",
+                                       "10.1.2.206", "10.1.2.243"}));
+    // The first device that passed the filter is the selected one.
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.1.2.50");
+    f.Search();
+    QCOMPARE(f.List()->rowCount(), 6); // the filter holds for later searches
+    f.Popup("pmProductionMaskAll");
+    QCOMPARE(f.List()->rowCount(), 11);
+    QCOMPARE(f.Net->Searches, 4);
+}
+
+void TestSearchDialog::dimmedRows() {
+    TFixture f({Dev("10.0.0.1", "00-20-4A-00-00-01", "1-4-5.02"),
+                Dev("10.0.0.2", "00-20-4A-00-00-02", "N/A"),
+                Dev("10.0.0.3", "00-20-4A-00-00-03", "8-1-0.01"),
+                Dev("10.0.0.4", "00-20-4A-00-00-04", "6-1-2.05", "0"),
+                Dev("10.0.0.5", "00-20-4A-00-00-05", "6-1-2.05", "A"),
+                Dev("10.0.0.6", "00-20-4A-00-00-06", "12-1-0.01")});
+    f.Show();
+    const QList<bool> dimmed = {false, true, true, false, true, true};
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    for (int r = 0; r < 6; ++r) {
+        for (int c = 0; c < 6; ++c) {
+            const QVariant fg = f.List()->item(r, c)->data(Qt::ForegroundRole);
+            QCOMPARE(fg.isValid(), dimmed[r]);
+            if (dimmed[r]) {
+                QCOMPARE(fg.value<QBrush>().color(), grey);
+            }
+        }
+    }
+}
+
+void TestSearchDialog::changeIPEnabling() {
+    TFixture f({Dev("10.0.0.1", "00-20-4A-00-00-01", "6-1-2.05", "0"),
+                Dev("10.0.0.2", "00-20-4A-00-00-02", "N/A"),
+                Dev("10.0.0.3", "00-20-4A-00-00-03", "1-4-5.02")});
+    f.Show();
+    QPushButton* changeIP = f.Button("BBChangeIP");
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.1");
+    QVERIFY(!changeIP->isEnabled()); // the kind-6 device the engine found first
+    f.SelectRow(1);
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.2");
+    QVERIFY(changeIP->isEnabled()); // "N/A" firmware: kind unreadable
+    f.SelectRow(0);
+    QVERIFY(!changeIP->isEnabled());
+    f.SelectRow(2);
+    QVERIFY(changeIP->isEnabled());
+    QVERIFY(f.Button("BBHelpDeviceNotFound")->isEnabled());
+    QVERIFY(f.Button("BBSelect")->isEnabled());
+}
+
+void TestSearchDialog::closing() {
+    {
+        // A double click on an empty list still closes with OK, and nothing is read.
+        TFixture f;
+        f.Show();
+        QVERIFY(!f.Button("BBSelect")->isEnabled());
+        QTest::keyClick(f.List(), Qt::Key_Return); // Select disabled: Enter does nothing
+        QVERIFY(f.Dlg->isVisible());
+        QTest::mouseDClick(f.List()->viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrOk);
+        QVERIFY(!f.Dlg->isVisible());
+        QVERIFY(f.Dlg->SelectedIP().empty() && f.Dlg->SelectedMAC().empty() &&
+                f.Dlg->SelectedFirmware().empty() && f.Dlg->SelectedDeviceType().empty() &&
+                f.Dlg->SelectedDescription().empty());
+    }
+    for (const auto& [key, result] : {std::pair{Qt::Key_Return, TfXPortSearchGUI::mrOk},
+                                      std::pair{Qt::Key_Escape, TfXPortSearchGUI::mrCancel}}) {
+        TFixture f({Dev("10.0.0.1")});
+        f.Show();
+        QTest::keyClick(f.List(), key);
+        QCOMPARE(f.Dlg->result(), result);
+        QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.1");
+    }
+}
+
+void TestSearchDialog::errorKeepsRows() {
+    TFixture f({Dev("10.0.0.1"), Dev("10.0.0.2", "00-20-4A-00-00-02")});
+    f.Net->Script.push_back({{}, "Socket Error # 10049\r\nCannot assign requested address"});
+    f.Show();
+    f.SelectRow(1);
+    f.Search();
+    QCOMPARE(f.Errors.size(), 1u);
+    QCOMPARE(S(f.Errors[0]), "Socket Error # 10049\r\nCannot assign requested address");
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.2");
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(f.Button("BBSearch")->isEnabled());
+    QVERIFY(f.Button("BBSelect")->isEnabled());
+    QVERIFY(!f.Dlg->findChild<QLabel*>("LabSearchProgress")->isVisible());
+    QCOMPARE(f.Net->JobsAlive.load(), 0); // the engine is gone after every search
+}
+
+void TestSearchDialog::engineInputAndOutput() {
+    // A description that is not UTF-8 shows byte for byte and reads back exactly.
+    const std::string desc = "Kotelna \xE8\x01 x";
+    TFixture f({Dev("10.0.0.1", "00-20-4A-00-00-01", "1-4-5.02", "", "T", desc)});
+    f.Show();
+    QVERIFY(f.Dlg->SelectedDescription() == desc);
+    QCOMPARE(f.List()->item(0, 4)->text(), QString::fromLatin1(desc.c_str()));
+    // The settings file goes to the engine only when one is named.
+    QVERIFY(f.Net->SettingsLoaded.empty());
+    f.Dlg->SettingsFileName = "/opt/quorvet/Quorvet.ini";
+    f.Search();
+    QCOMPARE(f.Net->SettingsLoaded.size(), 1u);
+    QCOMPARE(S(f.Net->SettingsLoaded[0]), "/opt/quorvet/Quorvet.ini");
+}
+
+void TestSearchDialog::cancelRunningSearch() {
+    TFixture f({Dev("10.0.0.1")});
+    f.Show();
+    f.Net->Block = true;
+    QTest::mouseClick(f.Button("BBSearch"), Qt::LeftButton);
+    QVERIFY(f.Dlg->Searching());
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    for (const char* name : {"BBSearch", "BBSelect", "BBChangeIP", "BBHelpDeviceNotFound"}) {
+        QVERIFY2(!f.Button(name)->isEnabled(), name);
+    }
+    QVERIFY(f.Button("BBCancel")->isEnabled());
+    // The window keeps running its event loop and shows the progress.
+    auto* progress = f.Dlg->findChild<QLabel*>("LabSearchProgress");
+    QVERIFY(progress->isVisible());
+    QTRY_VERIFY(progress->text().contains("10.77.1.1"));
+    // Clicks on the list are not taken while searching.
+    QTest::mouseDClick(f.List()->viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+    QVERIFY(f.Dlg->isVisible());
+
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(f.Button("BBCancel"), Qt::LeftButton);
+    QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrCancel);
+    QVERIFY(!f.Dlg->isVisible());
+    QVERIFY(f.Net->Cancelled);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.1"})); // the rows of the last search stay
+    f.Dlg.reset();
+    QVERIFY(timer.elapsed() < 2000);
+    QTRY_COMPARE(f.Net->JobsAlive.load(), 0);
+}
+
+void TestSearchDialog::destroyMidSearch() {
+    TFixture f({Dev("10.0.0.1")});
+    f.Net->Block = true;
+    f.Net->CancelDelayMs = 800; // the engine is inside a receive
+    f.Dlg->show();
+    QVERIFY(f.Dlg->Searching());
+    QTest::qWait(50);
+    QElapsedTimer timer;
+    timer.start();
+    f.Dlg.reset(); // must neither wait for the engine nor leave it posting to a dead dialog
+    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(f.Net->Cancelled);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Net->JobsAlive.load(), 0, 3000); // the engine goes when it returns
+    QTest::qWait(50);
+}
+
+QTEST_MAIN(TestSearchDialog)
+#include "test_searchdialog.moc"

@@ -1,0 +1,119 @@
+// Loopback only: 127.0.0.1 answers, 0.0.0.0 is never sent to. Silent
+// addresses and name lookups are tested inside the private test network.
+#include "utils/uPing.h"
+
+#include "platform/Icmp.h"
+#include "utils/uErrors.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::array<std::uint8_t, 4>;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+TEST(ResolveHostAddress, DottedTextWithoutLookup) {
+    const std::pair<std::string, Bytes> cases[] = {
+        {"192.168.1.50", {0xC0, 0xA8, 0x01, 0x32}},
+        {"127.0.0.1", {127, 0, 0, 1}},
+        {"010.001.0.9", {10, 1, 0, 9}}, // decimal, as the address is sent
+        {"192.168.1.256", {0, 0, 0, 0}},
+        {"1.2.3", {0, 0, 0, 0}},
+        {"1234", {0, 0, 0, 0}},
+        {"...", {0, 0, 0, 0}},
+        {"", {0, 0, 0, 0}},
+        {std::string("127.0.0.1\0x", 11), {0, 0, 0, 0}},
+        {std::string(300, 'a'), {0, 0, 0, 0}}, // too long for a host name
+    };
+    for (const auto& [host, expected] : cases) {
+        Bytes addr{9, 9, 9, 9};
+        EXPECT_NO_THROW(ResolveHostAddress(host, addr));
+        EXPECT_EQ(addr, expected) << host.substr(0, 20);
+    }
+}
+
+TEST(PingHost, LoopbackAnswersFirstAttemptWithoutPause) {
+    std::uint32_t rtt = 99;
+    std::uint8_t ttl = 0;
+    const auto start = Clock::now();
+    ASSERT_TRUE(PingHost("127.0.0.1", 1000, 3, rtt, ttl));
+    EXPECT_LT(MsSince(start), 400); // no 500 ms pause
+    EXPECT_LT(rtt, 400u);
+    EXPECT_GT(ttl, 0);
+}
+
+TEST(PingHost, EachSocketKindMatchesItsReply) {
+    int opened = 0;
+    for (platform::TIcmpKind kind : {platform::TIcmpKind::Datagram, platform::TIcmpKind::Raw}) {
+        auto icmp = platform::TIcmpEcho::Open(kind);
+        if (!icmp)
+            continue; // not allowed to this user here; the network test forces both
+        ++opened;
+        EXPECT_EQ(icmp->Kind(), kind);
+        for (int i = 0; i < 3; ++i) {
+            std::uint32_t rtt = 0;
+            std::uint8_t ttl = 0;
+            EXPECT_TRUE(icmp->Echo({127, 0, 0, 1}, 1000, rtt, ttl)) << int(kind);
+            EXPECT_EQ(ttl, 64) << int(kind);
+        }
+    }
+    EXPECT_GT(opened, 0);
+}
+
+TEST(PingHost, UnusableAddressCostsOnlyThePausePerAttempt) {
+    // 0.0.0.0 is what a failed lookup gives; it must not reach this host.
+    struct Case {
+        const char* host;
+        std::uint8_t attempts;
+        long long minMs;
+        long long maxMs;
+    };
+    const Case cases[] = {
+        {"0.0.0.0", 1, 480, 900},
+        {"192.168.1.256", 0, 480, 900}, // 0 attempts act as 1
+        {"0.0.0.0", 2, 980, 1500},
+    };
+    for (const Case& c : cases) {
+        std::uint32_t rtt = 7;
+        std::uint8_t ttl = 7;
+        const auto start = Clock::now();
+        EXPECT_FALSE(PingHost(c.host, 200, c.attempts, rtt, ttl)) << c.host;
+        const long long took = MsSince(start);
+        EXPECT_GE(took, c.minMs) << c.host;
+        EXPECT_LT(took, c.maxMs) << c.host;
+        EXPECT_EQ(rtt, 0u);
+        EXPECT_EQ(ttl, 0);
+    }
+}
+
+// Runs in a child: with no file descriptors left, no ICMP socket opens.
+[[noreturn]] void PingWithoutDescriptors() {
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_NOFILE, &none);
+    std::uint32_t rtt = 0;
+    std::uint8_t ttl = 0;
+    try {
+        PingHost("127.0.0.1", 100, 1, rtt, ttl);
+    } catch (const Exception& e) {
+        // Descriptors back first: sanitizer checks need some.
+        setrlimit(RLIMIT_NOFILE, &saved);
+        std::_Exit(e.Message() == "Invalid handle" ? 0 : 2);
+    }
+    std::_Exit(3);
+}
+
+TEST(PingHostDeathTest, NoSocketRaisesInvalidHandle) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(PingWithoutDescriptors(), ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace

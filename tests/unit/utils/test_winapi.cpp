@@ -1,0 +1,160 @@
+#include "utils/uUtilsWinAPI.h"
+
+#include "TempDir.h"
+#include "platform/FileVersion.h"
+#include "platform/Process.h"
+#include "utils/uErrors.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+std::string Quote(const std::string& s) {
+    return "\"" + s + "\"";
+}
+
+TEST(RunAndWait, ProgramThatCannotStartRaisesWithQuotedCommandLine) {
+    const std::string lines[] = {"/nonexistent/qv-no-such-program --flag", "qv-no-such-program-42",
+                                 "", "   ", "\"\" arg"};
+    for (const std::string& line : lines) {
+        try {
+            RunAndWait(line, true, 1000);
+            ADD_FAILURE() << "started: " << line;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Unable to Create Process \"" + line + "\"");
+        }
+    }
+    // A zero byte cannot reach a program's arguments.
+    EXPECT_THROW(RunAndWait(std::string("true\0x", 6), true, 1000), Exception);
+}
+
+TEST(RunAndWait, EndedProcessIsTrueWhateverItsExitCode) {
+    EXPECT_TRUE(RunAndWait("true", true, -1));
+    EXPECT_TRUE(RunAndWait("false", false, 5000));
+    EXPECT_TRUE(RunAndWait("sh -c \"exit 7\"", true, -5));
+}
+
+TEST(RunAndWait, LimitRunsOutAndProcessKeepsRunning) {
+    TTempDir dir;
+    const std::string out = dir.File("late.txt");
+    const auto start = Clock::now();
+    EXPECT_FALSE(
+        RunAndWait(Quote(QV_ARGDUMP) + " --sleep-ms 1000 " + Quote(out) + " done", true, 100));
+    const long long elapsed = MsSince(start);
+    EXPECT_GE(elapsed, 95);
+    EXPECT_LT(elapsed, 700);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // The process was left running: its file appears once it finishes.
+    for (int i = 0; i < 300 && TTempDir::Read(out) != "done\n"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(TTempDir::Read(out), "done\n");
+}
+
+TEST(RunAndWait, ArgumentsReachTheProgramUnchangedWithoutAShell) {
+    TTempDir dir;
+    const std::string out = dir.File("args.txt");
+    const std::string marker = dir.File("shell-ran");
+    const std::string line = Quote(QV_ARGDUMP) + " " + Quote(out) +
+                             " plain \"with space\" \"say \\\"hi\\\"\" ; | & * $HOME \"$(touch " +
+                             marker + ")\" `touch " + marker + "` > < 'single' a\"b c\"d";
+    ASSERT_TRUE(RunAndWait(line, true, 5000));
+    EXPECT_EQ(TTempDir::Read(out), "plain\nwith space\nsay \"hi\"\n;\n|\n&\n*\n$HOME\n$(touch " +
+                                       marker + ")\n`touch\n" + marker +
+                                       "`\n>\n<\n'single'\nab cd\n");
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST(RunAndWait, FailedWaitRaises) {
+    // With SIGCHLD ignored the system reaps the child itself, so there is
+    // nothing left to wait for.
+    struct sigaction ignore {};
+    struct sigaction old {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &old), 0);
+    try {
+        RunAndWait("true", true, 5000);
+        ADD_FAILURE() << "wait did not fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Process wait failed.");
+    }
+    sigaction(SIGCHLD, &old, nullptr);
+}
+
+TEST(SplitCommandLine, WindowsQuotingRules) {
+    using V = std::vector<std::string>;
+    const std::pair<std::string, V> cases[] = {
+        {"arp -s 192.168.1.50 00-11-22-33-44-55",
+         {"arp", "-s", "192.168.1.50", "00-11-22-33-44-55"}},
+        {"  telnet\t10.0.0.1   1  ", {"telnet", "10.0.0.1", "1"}},
+        {"\"C:\\Program Files\\x.exe\" a", {"C:\\Program Files\\x.exe", "a"}},
+        {"a\\\\b \\\"q\\\"", {"a\\\\b", "\"q\""}},
+        {"\"a\\\\\" b", {"a\\", "b"}},
+        {"\"\" x", {"", "x"}},
+        {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+        {"\"unclosed rest", {"unclosed rest"}},
+        {"", {}},
+    };
+    for (const auto& [line, args] : cases)
+        EXPECT_EQ(platform::SplitCommandLine(line), args) << line;
+}
+
+TEST(FileVersion, ProgramFileCarriesTheBuildVersion) {
+    EXPECT_EQ(TWinAPIUtils::GetFileVersion(QV_SELF), "1.0.0.0");
+    EXPECT_EQ(TWinAPIUtils::GetFileVersion(QV_SELF), QV_PROJECT_VERSION);
+}
+
+TEST(FileVersion, FilesWithoutAVersionGiveEmptyText) {
+    TTempDir dir;
+    TTempDir::Write(dir.File("empty"), "");
+    TTempDir::Write(dir.File("text"), "hello world\n");
+    for (const std::string& path :
+         {std::string(QV_ARGDUMP), dir.File("missing"), dir.File("empty"), dir.File("text"),
+          dir.Path().string(), std::string("/dev/null"), std::string()})
+        EXPECT_EQ(TWinAPIUtils::GetFileVersion(path), "") << path;
+}
+
+TEST(FileVersion, CraftedMarkers) {
+    const std::string good = platform::VersionMarkerBytes(1, 2, 3, 4);
+    const std::string big = platform::VersionMarkerBytes(65535, 0, 258, 7);
+    std::string badCheck = good;
+    badCheck[23] = static_cast<char>(badCheck[23] ^ 1);
+    std::string badTag = good;
+    badTag[3] = 'x';
+    const std::string junk(1000, '\xA5');
+    const std::size_t mib = 1024 * 1024;
+
+    const std::pair<std::string, std::string> cases[] = {
+        {junk + good + junk, "1.2.3.4"},
+        {good, "1.2.3.4"},
+        {big, "65535.0.258.7"},
+        {junk + good.substr(0, 20), ""},
+        {junk + good.substr(0, 12), ""},
+        {junk + badCheck + junk, ""},
+        {junk + badTag + junk, ""},
+        {badCheck + good.substr(0, 12) + big, "65535.0.258.7"},
+        // Across the reader's chunk boundaries.
+        {std::string(mib - 10, '\0') + good, "1.2.3.4"},
+        {std::string(mib - 3, '\0') + good, "1.2.3.4"},
+        {std::string(2 * mib - 12, '\0') + good + "tail", "1.2.3.4"},
+    };
+    TTempDir dir;
+    int n = 0;
+    for (const auto& [content, version] : cases) {
+        const std::string file = dir.File("f" + std::to_string(n++));
+        TTempDir::Write(file, content);
+        EXPECT_EQ(TWinAPIUtils::GetFileVersion(file), version) << "case " << n - 1;
+    }
+}
+
+} // namespace
