@@ -58,12 +58,23 @@ inner() {
 
 # burst OUTFILE: BURSTS parallel searches, the device count of each.
 burst() {
-    local out=$1 r
+    local out=$1 r n
     for ((i = 0; i < BURSTS; i++)); do
-        r=$("$CLI" search --settings /nonexistent --timeout $TIMEOUT_MS 2>&1)
-        r=${r##*$'\n'}
-        echo "${r%% *}" >>"$out"
+        rm -f "$out.run.log"
+        r=$("$CLI" search --settings /nonexistent --timeout $TIMEOUT_MS --log "$out.run.log" 2>&1)
+        n=${r##*$'\n'}
+        n=${n%% *}
+        echo "$n" >>"$out"
+        if [[ $n != 250 ]]; then
+            {
+                echo "--- search $((i + 1)): $n"
+                echo "$r" | tail -5
+                grep -v '^\S* \S* \[i\] #' "$out.run.log" 2>/dev/null | head -20
+                ip -br addr
+            } >>"$out.bad"
+        fi
     done
+    rm -f "$out.run.log"
 }
 
 if [[ ${1:-} == __inner ]]; then
@@ -164,6 +175,7 @@ if [[ -z ${ONLY:-} || $ONLY == burst ]]; then
     echo
     echo "250 devices answering one broadcast together (1 adapter, parallel search):"
     echo "  all 250 found in ${all:-0} of $BURSTS searches; counts: $(tr '\n' ' ' <"$WORK/burst.out" 2>/dev/null)"
+    [[ -s $WORK/burst.out.bad ]] && sed 's/^/    /' "$WORK/burst.out.bad"
     echo
 fi
 echo "lower bound = last discovery reply + one ReadTimeout + the info exchanges of the"
