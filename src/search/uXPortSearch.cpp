@@ -448,6 +448,8 @@ std::unique_ptr<TDatagramLink> TXportSearch::OpenLink(const std::string& adapter
         throw Exception("Cannot allocate socket.");
     if (!adapterAddress.empty())
         link->BindToAddress(adapterAddress);
+    if (ReceiveBufferSize <= 0)
+        return link; // the system's own queue
     const int granted = link->SetReceiveBufferSize(ReceiveBufferSize);
     NoteGranted(granted);
     if (granted < std::min(ReceiveBufferSize, MinReceiveBufferSize))

@@ -116,7 +116,8 @@ public:
     std::array<std::string, XPortTypeNameCount> TypeNames;
     // The adapter-after-adapter search, kept for comparison and diagnosis.
     bool Sequential = false;
-    // Receive queue asked for on every link of the search.
+    // Receive queue asked for on every link of the search; 0 leaves the
+    // system's own.
     int ReceiveBufferSize = DefaultReceiveBufferSize;
 
     // Called before each adapter pass and whenever a device is heard for the
