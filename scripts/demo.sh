@@ -4,7 +4,7 @@
 # namespaces built by tests/net/qvnet; the machine's real interfaces are never
 # used. Needs root.
 #
-#   bash scripts/demo.sh                 the default front end
+#   bash scripts/demo.sh                 the program (screenshots without a screen)
 #   bash scripts/demo.sh COMMAND [ARGS]  any command, run as the demo computer
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,16 +19,13 @@ cmake --build --preset default
 
 QVNET=tests/net/qvnet
 DEVSIM=build/default/tools/devsim/quorvet-devsim
-CLI=build/default/tools/cli/quorvet-cli
+PROGRAM=build/default/src/shell/gui/quorvet
 
 if (($#)); then
     cmd=("$@")
-elif [[ -x $CLI ]]; then
-    cmd=("$CLI" search)
 else
-    # No front end built yet: show what the devices answer.
-    echo "demo: $CLI not built yet; listing the devices that answer instead" >&2
-    cmd=(build/default/tests/net/foundation/test_foundation --gtest_filter='Broadcast.EveryListed*')
+    # The program: on this screen, or photographed on a private one.
+    cmd=(bash "$PWD/scripts/demo-gui.sh" "$PWD/$PROGRAM" "$PWD/build/default/demo-screenshots")
 fi
 echo "demo: devices in tests/net/demo.net; log of what they receive: \$QVNET_DIR/devsim.log" >&2
 exec bash "$QVNET" run tests/net/demo.net --devsim "$DEVSIM" -- "${cmd[@]}"

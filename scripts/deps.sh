@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   iproute2 iputils-ping procps psmisc util-linux
   xvfb xdotool xclip x11-apps imagemagick
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 
 missing=()

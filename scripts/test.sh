@@ -5,8 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 presets=("${@:-default}")
-[[ $# -eq 0 ]] && presets=(default asan)
+[[ $# -eq 0 ]] && presets=(default asan windows)
 for preset in "${presets[@]}"; do
+  if [[ $preset == windows ]]; then
+    bash scripts/test-windows.sh # cross build, tests under Wine
+    continue
+  fi
   echo "=== preset $preset ==="
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

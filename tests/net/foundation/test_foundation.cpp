@@ -358,7 +358,7 @@ TEST(IpChange, IpSetupMovesOnlyTheDeviceWithThatMacSuffix) {
     TUdp udp("10.77.2.1");
     const std::string datagram = IpSetup(0x21, 0x21, {10, 77, 2, 121});
     udp.Send("255.255.255.255", datagram);
-    auto change = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 2s, mark);
+    auto change = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 10s, mark);
     ASSERT_TRUE(change);
     EXPECT_EQ(change->Get("dev"), "10.77.2.21");
     EXPECT_EQ(change->Get("mac"), "00-20-4A-02-21-21");
@@ -392,7 +392,7 @@ TEST(IpChange, DhcpTakesTheConfiguredAddressOrKeepsTheOldOne) {
     TUdp udp("10.77.2.1");
     auto mark = log.Mark();
     udp.Send("255.255.255.255", IpSetup(0x22, 0x22, {0, 0, 0, 0}));
-    auto dhcp = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 2s, mark);
+    auto dhcp = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 10s, mark);
     ASSERT_TRUE(dhcp);
     EXPECT_EQ(dhcp->Get("new"), "10.77.2.122");
     EXPECT_EQ(dhcp->Get("via"), "dhcp");
@@ -400,7 +400,7 @@ TEST(IpChange, DhcpTakesTheConfiguredAddressOrKeepsTheOldOne) {
 
     mark = log.Mark();
     udp.Send("255.255.255.255", IpSetup(0x23, 0x23, {0, 0, 0, 0}));
-    auto kept = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 2s, mark);
+    auto kept = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 10s, mark);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->Get("new"), "10.77.2.23");
     EXPECT_EQ(udp.Ask("10.77.2.23", kDiscovery).size(), 1u);
@@ -408,7 +408,7 @@ TEST(IpChange, DhcpTakesTheConfiguredAddressOrKeepsTheOldOne) {
     // Addresses no device can take are refused.
     mark = log.Mark();
     udp.Send("255.255.255.255", IpSetup(0x23, 0x23, {255, 255, 255, 255}));
-    auto refused = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IGNORED"; }, 2s, mark);
+    auto refused = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IGNORED"; }, 10s, mark);
     ASSERT_TRUE(refused);
     EXPECT_EQ(udp.Ask("10.77.2.23", kDiscovery).size(), 1u);
 }
@@ -429,7 +429,7 @@ TEST(IpChange, ArpEntryAndConnectionToPortOneMoveTheDevice) {
     pollfd p{fd, POLLOUT, 0};
     ::poll(&p, 1, 3000); // refused once the device holds the address
     ::close(fd);
-    auto change = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 2s, mark);
+    auto change = log.WaitFor([](const TDevsimLine& l) { return l.kind == "IPCHANGE"; }, 10s, mark);
     ASSERT_TRUE(change);
     EXPECT_EQ(change->Get("mac"), "00-20-4A-02-23-23");
     EXPECT_EQ(change->Get("new"), "10.77.2.123");

@@ -108,6 +108,9 @@ struct TFailureCase {
     std::size_t pings; // pings expected
 };
 
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const TFailureCase& c, std::ostream* os) { *os << c.name; }
+
 class ChangeFailure : public testing::TestWithParam<TFailureCase> {};
 
 TEST_P(ChangeFailure, CodeOneMessageAndNothingSentOrRun) {

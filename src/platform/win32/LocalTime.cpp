@@ -1,0 +1,21 @@
+#include "platform/LocalTime.h"
+
+#include <windows.h>
+
+namespace platform {
+
+TLocalTime LocalTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    TLocalTime result;
+    result.Year = now.wYear;
+    result.Month = now.wMonth;
+    result.Day = now.wDay;
+    result.Hour = now.wHour;
+    result.Minute = now.wMinute;
+    result.Second = now.wSecond;
+    result.Millisecond = now.wMilliseconds;
+    return result;
+}
+
+} // namespace platform

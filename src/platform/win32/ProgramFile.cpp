@@ -1,0 +1,39 @@
+#include "platform/ProgramFile.h"
+
+#include "utils/uErrors.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+std::optional<std::string>& Override() {
+    static std::optional<std::string> path;
+    return path;
+}
+
+} // namespace
+
+std::string ProgramFilePath() {
+    if (Override())
+        return *Override();
+    // The call cuts a long path to the buffer; grow it, bounded.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        std::vector<char> buf(size);
+        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), size);
+        if (n == 0)
+            break;
+        if (n < size)
+            return std::string(buf.data(), n);
+    }
+    throw Exception("Cannot determine the program file path");
+}
+
+void OverrideProgramFilePath(std::optional<std::string> path) {
+    Override() = std::move(path);
+}
+
+} // namespace platform

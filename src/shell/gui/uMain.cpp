@@ -1,0 +1,169 @@
+#include "shell/gui/uMain.h"
+
+#include "platform/ProgramFile.h"
+#include "shell/uApplicationFolders.h"
+#include "ui_uMain.h"
+#include "utils/uUtilsWinAPI.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+
+#include <algorithm>
+
+const QString TfMain::SeparatorLine(58, QLatin1Char('-'));
+
+namespace {
+
+// The identity block must stay eight lines whatever a device calls itself:
+// a line break (or a zero byte) inside a value becomes a blank.
+QString OneLine(QString text) {
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t') || u == 0x7F || u == 0x85 || u == 0x2028 || u == 0x2029) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+QString DisplayText(const std::string& bytes) {
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (text.contains(QChar::ReplacementCharacter)) {
+        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    return text;
+}
+
+void ShowApplicationError(QWidget* owner, const std::string& message) {
+    QMessageBox::critical(owner, QGuiApplication::applicationDisplayName(), DisplayText(message));
+}
+
+TfMain::TfMain(QWidget* owner) : QWidget(owner), ui_(std::make_unique<Ui::TfMain>()) {
+    ui_->setupUi(this);
+
+    // The classic dialog font: 11 pixels high, in the platform's own face.
+    QFont dialogFont = font();
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
+    // The label takes the width of its text, as with the classic font, so
+    // that a wider face does not cut it off.
+    const QSize labelText = ui_->LabIpAddress->sizeHint();
+    ui_->LabIpAddress->resize(std::max(ui_->LabIpAddress->width(), labelText.width()),
+                              std::max(ui_->LabIpAddress->height(), labelText.height()));
+
+    // Button-face background under every control.
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    for (QWidget* panel :
+         {static_cast<QWidget*>(ui_->PnlBackground), static_cast<QWidget*>(ui_->PnlBtns)}) {
+        panel->setBackgroundRole(QPalette::Button);
+        panel->setAutoFillBackground(true);
+    }
+    ui_->BvlBtnsSeparator->setForegroundRole(QPalette::Mid);
+
+    setFixedSize(ui_->PnlBackground->size());
+    if (const QScreen* s = screen()) {
+        move(s->availableGeometry().center() - rect().center());
+    }
+
+    connect(ui_->BtnSearch, &QPushButton::clicked, this, [this] { BtnSearchClick(); });
+    connect(ui_->BtnClose, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
+
+    FormCreate();
+}
+
+TfMain::~TfMain() = default;
+
+void TfMain::FormCreate() {
+    ui_->IpeAddress->SetText(QStringLiteral("192.168.1.213"));
+    const std::string version = TWinAPIUtils::GetFileVersion(platform::ProgramFilePath());
+    setWindowTitle(DisplayText(uApplicationFolders::AppNameLong() + " ver." + version));
+}
+
+void TfMain::closeEvent(QCloseEvent* event) {
+    FormClose(event);
+}
+
+void TfMain::FormClose(QCloseEvent* event) {
+    // Closing the main window ends the program; nothing to keep.
+    event->accept();
+}
+
+void TfMain::BtnCloseClick() {
+    close();
+}
+
+void TfMain::AddInfoLine(const QString& line) {
+    ui_->MeInfo->appendPlainText(line);
+}
+
+void TfMain::ReportError(const std::string& message) {
+    if (OnError) {
+        OnError(message);
+        return;
+    }
+    ShowApplicationError(this, message);
+}
+
+void TfMain::BtnSearchClick() {
+    if (searching_) {
+        return;
+    }
+    searching_ = true;
+    const auto done = qScopeGuard([this] { searching_ = false; });
+    try {
+        ui_->MeInfo->clear();
+        AddInfoLine(QStringLiteral("Searching device..."));
+        // Paint the line before the modal dialog takes over; user input waits,
+        // so that a second click cannot open a second dialog from in here.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        OpenSearchDialog();
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    }
+}
+
+void TfMain::OpenSearchDialog() {
+    // A fresh dialog every time: no list, sort column or filter carries over.
+    QPointer<TfXPortSearchGUI> dialog = new TfXPortSearchGUI(this, SearchJobFactory);
+    const auto release = qScopeGuard([&dialog] {
+        if (dialog) {
+            dialog->deleteLater();
+        }
+    });
+    dialog->ButtonSet = 0;
+    dialog->SettingsFileName = uApplicationFolders::IniFileName();
+    const int result = dialog->exec();
+    if (!dialog) {
+        return; // destroyed with its owner while it was shown
+    }
+    if (result == TfXPortSearchGUI::mrOk) {
+        ui_->IpeAddress->SetText(DisplayText(dialog->SelectedIP()));
+        ShowDeviceInfo(*dialog);
+    } else {
+        AddInfoLine(QStringLiteral("Canceled"));
+    }
+}
+
+void TfMain::ShowDeviceInfo(const TfXPortSearchGUI& dialog) {
+    const auto value = [](const std::string& text) { return OneLine(DisplayText(text)); };
+    ui_->MeInfo->clear();
+    AddInfoLine(SeparatorLine);
+    AddInfoLine(QStringLiteral("- [Device: ") + value(dialog.SelectedDescription()) +
+                QStringLiteral("]"));
+    AddInfoLine(SeparatorLine);
+    AddInfoLine(QStringLiteral("- ") + value(dialog.SelectedDeviceType()));
+    AddInfoLine(QStringLiteral("- IP: ") + value(dialog.SelectedIP()));
+    AddInfoLine(QStringLiteral("- MAC: ") + value(dialog.SelectedMAC()));
+    AddInfoLine(QStringLiteral("- FW: ") + value(dialog.SelectedFirmware()));
+    AddInfoLine(SeparatorLine);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The program's main window: the IP address of the device the user works
+// with, "..." to find and pick a device, and the picked device's identity.
+
+#include "searchdialog/uXPortSearchGUI.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QCloseEvent;
+
+namespace Ui {
+class TfMain;
+}
+
+class TfMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfMain(QWidget* owner = nullptr);
+    ~TfMain() override;
+
+    // Test seam: the search each dialog runs. Unset, the dialogs search with
+    // the real engine.
+    TXPortSearchJobFactory SearchJobFactory;
+    // Where an error of a button's action goes. Unset: the application's
+    // error box.
+    std::function<void(const std::string& message)> OnError;
+
+    // The line above, inside and below the device identity block.
+    static const QString SeparatorLine;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose(QCloseEvent* event);
+    void BtnSearchClick();
+    void OpenSearchDialog();
+    void ShowDeviceInfo(const TfXPortSearchGUI& dialog);
+    void BtnCloseClick();
+    void AddInfoLine(const QString& line);
+    void ReportError(const std::string& message);
+
+    std::unique_ptr<Ui::TfMain> ui_;
+    bool searching_ = false; // "..." is not re-entered while its dialog is up
+};
+
+// The application's error box: a critical message box titled with the
+// application's name and carrying the error's message.
+void ShowApplicationError(QWidget* owner, const std::string& message);
+
+// A text from a device or a settings file as the program shows it: UTF-8 when
+// it is valid UTF-8, else byte by byte, as the search dialog shows it.
+QString DisplayText(const std::string& bytes);

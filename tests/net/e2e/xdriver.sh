@@ -1,0 +1,204 @@
+# xdriver.sh: drives the Quorvet program on a private X display, for the
+# end-to-end test and the demo without a screen. Source it; it needs Xvfb,
+# xdotool, xclip and ImageMagick's import. Every wait is bounded, and
+# xd_cleanup (installed as the EXIT trap by xd_init) ends the program and
+# the X server on every way out.
+#
+# The program runs as user nobody with a temporary home: it then behaves as
+# for an ordinary user (shared data folder not writable, per-user fallback)
+# and leaves nothing in the machine's folders.
+
+XD_WORK=""
+XD_DISPLAY=""
+XD_XVFB_PID=""
+XD_PROG_PID=""
+XD_TAG=${XD_TAG:-xdriver}
+XD_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+xd_say() { echo "$XD_TAG: $*" >&2; }
+xd_fail() {
+    xd_say "FAIL: $*"
+    if [[ -n $XD_WORK && -s $XD_WORK/program.log ]]; then
+        xd_say "the program wrote:"
+        head -c 20000 "$XD_WORK/program.log" >&2
+    fi
+    exit 1
+}
+
+# Refuses to go on outside a private test network: a search from here
+# broadcasts on every adapter it can see.
+xd_require_test_network() {
+    [[ -n ${QVNET_ID:-} ]] ||
+        xd_fail "QVNET_ID is not set; run inside the private test network: tests/net/qvnet run NETFILE -- $0"
+    local path name
+    for path in /sys/class/net/*; do
+        name=${path##*/}
+        [[ $name == lo || $name =~ ^qv[0-9]+$ ]] ||
+            xd_fail "interface '$name' is visible; this runs only inside a qvnet namespace"
+    done
+}
+
+xd_require_tools() {
+    local tool
+    for tool in Xvfb xdotool xclip import setpriv; do
+        command -v "$tool" >/dev/null || xd_fail "$tool is missing (bash scripts/deps.sh installs it)"
+    done
+    getent passwd nobody >/dev/null || xd_fail "there is no user 'nobody' to run the program as"
+}
+
+xd_cleanup() {
+    local pid
+    for pid in "$XD_PROG_PID" "$XD_XVFB_PID"; do
+        [[ -n $pid ]] || continue
+        kill -TERM "$pid" 2>/dev/null
+        for _ in $(seq 30); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    XD_PROG_PID=""
+    XD_XVFB_PID=""
+    [[ -n $XD_WORK ]] && rm -rf "$XD_WORK"
+    XD_WORK=""
+}
+
+xd_init() {
+    trap xd_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    XD_WORK=$(mktemp -d "${TMPDIR:-/tmp}/quorvet-x.XXXXXX") || xd_fail "no temporary folder"
+    chmod 755 "$XD_WORK"
+}
+
+# A new X server on a display number nobody else uses (Xvfb picks it).
+xd_start_xvfb() {
+    local fd_file=$XD_WORK/display
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$fd_file" >"$XD_WORK/xvfb.log" 2>&1 &
+    XD_XVFB_PID=$!
+    for _ in $(seq 100); do
+        if [[ -s $fd_file ]] && [[ $(<"$fd_file") =~ ^[0-9]+ ]]; then
+            XD_DISPLAY=:${BASH_REMATCH[0]}
+            break
+        fi
+        kill -0 "$XD_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    [[ -n $XD_DISPLAY ]] || { cat "$XD_WORK/xvfb.log" >&2; xd_fail "Xvfb did not start"; }
+    export DISPLAY=$XD_DISPLAY
+    for _ in $(seq 50); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    xd_fail "display $XD_DISPLAY does not answer"
+}
+
+# Copies the program to a folder of its own, with the settings file given
+# (may be empty: none), and starts it as nobody with a temporary home.
+xd_start_program() {
+    local program=$1 ini=${2:-}
+    local bin=$XD_WORK/bin home=$XD_WORK/home run=$XD_WORK/run
+    mkdir -p "$bin" "$home" "$run"
+    cp "$program" "$bin/quorvet" || xd_fail "cannot copy $program"
+    [[ -n $ini ]] && printf '%s' "$ini" >"$bin/Quorvet.ini"
+    chmod 755 "$bin"
+    chmod 700 "$home" "$run"
+    chown nobody "$home" "$run"
+    : >"$XD_WORK/program.log"
+    # A sanitizer build reports only leaks of the program's own code.
+    local lsan=${LSAN_OPTIONS:-}
+    if [[ -n ${ASAN_OPTIONS:-} ]]; then
+        cp "$XD_DIR/lsan.supp" "$XD_WORK/lsan.supp"
+        lsan="suppressions=$XD_WORK/lsan.supp${lsan:+:$lsan}"
+    fi
+    setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" \
+        ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} ${lsan:+LSAN_OPTIONS="$lsan"} \
+        "$bin/quorvet" >>"$XD_WORK/program.log" 2>&1 &
+    XD_PROG_PID=$!
+}
+
+xd_program_running() { [[ -n $XD_PROG_PID ]] && kill -0 "$XD_PROG_PID" 2>/dev/null; }
+
+# The id of the visible window whose title is exactly TITLE.
+xd_wait_window() {
+    local title=$1 seconds=${2:-20} wid name i
+    for ((i = 0; i < seconds * 10; i++)); do
+        xd_program_running || xd_fail "the program ended while waiting for \"$title\""
+        for wid in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            name=$(xdotool getwindowname "$wid" 2>/dev/null) || continue
+            if [[ $name == "$title" ]]; then
+                echo "$wid"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    xd_fail "no window \"$title\" within $seconds s"
+}
+
+xd_wait_window_gone() {
+    local wid=$1 seconds=${2:-10} i
+    for ((i = 0; i < seconds * 10; i++)); do
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$wid" || return 0
+        sleep 0.1
+    done
+    xd_fail "window $wid did not close within $seconds s"
+}
+
+# Left click at X,Y inside the window.
+xd_click() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1 || xd_fail "cannot click into window $1"
+    sleep 0.2
+}
+
+xd_key() {
+    xdotool key --clearmodifiers "$@" || xd_fail "cannot send keys $*"
+    sleep 0.1
+}
+
+# The text of the control at X,Y of the window, read through the clipboard
+# as a user would copy it.
+xd_copy_text() {
+    local wid=$1 x=$2 y=$3 text="" sentinel="<nothing copied>"
+    # A known clipboard first, so that an old text is never taken for the
+    # copy; that xclip ends as soon as the program owns the clipboard.
+    printf '%s' "$sentinel" | timeout 10 xclip -selection clipboard -i -loops 1 2>/dev/null
+    xd_click "$wid" "$x" "$y"
+    xd_key ctrl+a
+    xd_key ctrl+c
+    for _ in $(seq 30); do
+        text=$(timeout 5 xclip -selection clipboard -o 2>/dev/null) && [[ $text != "$sentinel" ]] && break
+        text=""
+        sleep 0.1
+    done
+    printf '%s' "$text"
+}
+
+xd_shot() {
+    timeout 20 import -display "$XD_DISPLAY" -window root "$1" || xd_fail "no screenshot $1"
+}
+
+# Waits until the simulated devices have answered at least N info requests
+# and then were quiet for a second: the search has ended.
+xd_wait_search_done() {
+    local infos=$1 seconds=${2:-30} log=${QVNET_DIR:-}/devsim.log last="" now i quiet=0
+    [[ -n ${QVNET_DIR:-} ]] || xd_fail "QVNET_DIR is not set"
+    for ((i = 0; i < seconds * 10; i++)); do
+        now=$(wc -l <"$log" 2>/dev/null || echo 0)
+        if [[ $now == "$last" ]]; then
+            quiet=$((quiet + 1))
+        else
+            quiet=0
+            last=$now
+        fi
+        if ((quiet >= 10)) && (($(grep -c '^TX .* what=info' "$log" 2>/dev/null) >= infos)); then
+            sleep 0.5
+            return 0
+        fi
+        sleep 0.1
+    done
+    xd_fail "the search did not end within $seconds s"
+}
