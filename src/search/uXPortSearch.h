@@ -68,10 +68,10 @@ public:
     // Normal use sees a few dozen replies within a few seconds.
     static constexpr int DefaultMaxCollectMs = 30000;
     static constexpr int DefaultMaxCollectDatagrams = 4096;
-    // Every queued reply costs the kernel a whole buffer (about 1-2 KiB for a
-    // 30-byte datagram), so the default queue of ~200 KiB drops replies when
-    // a few hundred devices answer at once. Below the minimum the search logs
-    // that a burst may be lost.
+    // Every queued reply costs the kernel a whole buffer (800 bytes or more
+    // for a 30-byte datagram), so the usual queue of ~200 KiB holds only about
+    // 250 replies that arrive before the search reads them. Below the minimum
+    // the search logs that a burst may be lost.
     static constexpr int DefaultReceiveBufferSize = 4 * 1024 * 1024;
     static constexpr int MinReceiveBufferSize = 1024 * 1024;
     // Adapter passes running at the same time; more adapters wait for a slot.
