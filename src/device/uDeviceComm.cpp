@@ -94,6 +94,13 @@ std::string TXPort::ReceiveDatagram(int timeoutMs, std::string& peerIp, int& pee
     return data;
 }
 
+int TXPort::SetReceiveBufferSize(int bytes) {
+    EnsureSocket();
+    int granted = 0;
+    socket_.SetReceiveBufferSize(bytes, granted);
+    return granted;
+}
+
 bool TXPort::BroadcastPermitted() {
     EnsureSocket();
     bool on = false;

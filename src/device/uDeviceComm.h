@@ -37,6 +37,11 @@ public:
     // At most one datagram; empty data, empty peer and port 0 on time-out.
     // -1 waits ReceiveTimeout, 0 only looks, other negatives also only look.
     virtual std::string ReceiveDatagram(int timeoutMs, std::string& peerIp, int& peerPort) = 0;
+    // Sizes the queue that holds datagrams until they are received, so that a
+    // burst of replies is not dropped; returns the size granted. Never
+    // raises: a link keeps working with whatever queue it has. A link without
+    // a system queue loses nothing and grants the request.
+    virtual int SetReceiveBufferSize(int bytes) { return bytes; }
 };
 
 using TDatagramLinkFactory = std::function<std::unique_ptr<TDatagramLink>()>;
@@ -50,6 +55,7 @@ public:
     void SendBroadcast(const std::string& data, int port) override;
     void SendToHost(const std::string& data) override;
     std::string ReceiveDatagram(int timeoutMs, std::string& peerIp, int& peerPort) override;
+    int SetReceiveBufferSize(int bytes) override;
 
     // For diagnostics and tests: the socket's current broadcast permission and
     // the port it is bound to (both create the socket if needed).

@@ -33,6 +33,11 @@ public:
     // Receives one datagram into a buffer of bufferSize bytes. A datagram that
     // does not fit is consumed and reported as MessageTooLongError().
     int ReceiveFrom(std::size_t bufferSize, std::string& data, std::string& peerIp, int& peerPort);
+    // Asks for a system receive queue of `bytes`, beyond the system's usual
+    // limit where the process may; `granted` is the size the system then
+    // reports (0 when it cannot tell).
+    int SetReceiveBufferSize(int bytes, int& granted);
+    int ReceiveBufferSize(int& bytes) const;
 
 private:
     static constexpr std::intptr_t Invalid = -1;

@@ -37,6 +37,8 @@ const char* const Usage =
     "  --timeout MS     wait of every receive in milliseconds, overriding the\n"
     "                   settings (0 = do not wait, -1 = 3000 ms; at most 60000)\n"
     "  --json           print a JSON array, one object per device\n"
+    "  --sequential     search adapter after adapter instead of on all adapters\n"
+    "                   at once (same result, slower; for comparison)\n"
     "  --log FILE       append the search's progress and device list to FILE\n"
     "                   (timestamped lines; the file is created when missing)\n"
     "  --log-mask N     category mask of the log (default 16: the device list\n"
@@ -72,6 +74,7 @@ int CmdSearch(const std::vector<std::string>& args) {
     std::string settings = DefaultSettingsFile();
     bool json = false;
     bool realNetwork = false;
+    bool sequential = false;
     std::optional<int> timeout;
     std::string logFile;
     int logMask = 16;
@@ -82,6 +85,8 @@ int CmdSearch(const std::vector<std::string>& args) {
             return ExitOk;
         } else if (a == "--json") {
             json = true;
+        } else if (a == "--sequential") {
+            sequential = true;
         } else if (a == "--real-network") {
             realNetwork = true;
         } else if (a == "--settings" || a == "--timeout" || a == "--log" || a == "--log-mask") {
@@ -113,6 +118,7 @@ int CmdSearch(const std::vector<std::string>& args) {
         return UsageError("not inside the private test network; add --real-network to search "
                           "the real networks of this computer");
     TXportSearch engine;
+    engine.Sequential = sequential;
     // The only place the program creates a log: asked for on the command line.
     std::optional<TEventLog> log;
     if (!logFile.empty()) {

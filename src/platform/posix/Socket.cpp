@@ -154,6 +154,40 @@ int UdpSocket::ReceiveFrom(std::size_t bufferSize, std::string& data, std::strin
     return 0;
 }
 
+int UdpSocket::ReceiveBufferSize(int& bytes) const {
+    bytes = 0;
+    int value = 0;
+    socklen_t len = sizeof value;
+    if (::getsockopt(static_cast<int>(handle_), SOL_SOCKET, SO_RCVBUF, &value, &len) != 0)
+        return errno;
+    bytes = value;
+    return 0;
+}
+
+int UdpSocket::SetReceiveBufferSize(int bytes, int& granted) {
+    granted = 0;
+    if (bytes <= 0)
+        return EINVAL;
+    const int fd = static_cast<int>(handle_);
+    // The kernel caps SO_RCVBUF at net.core.rmem_max and reports twice the
+    // value it keeps (its bookkeeping overhead included).
+    int code = 0;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0)
+        code = errno;
+    int now = 0;
+    if (ReceiveBufferSize(now) == 0 && now >= bytes) {
+        granted = now;
+        return 0;
+    }
+    // Root (CAP_NET_ADMIN) may go beyond rmem_max; anyone else keeps what
+    // the plain request gave.
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0)
+        code = 0;
+    int readBack = ReceiveBufferSize(now);
+    granted = now;
+    return code != 0 ? code : readBack;
+}
+
 int AddressInUseError() {
     return EADDRINUSE;
 }

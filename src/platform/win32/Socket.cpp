@@ -209,6 +209,30 @@ int UdpSocket::ReceiveFrom(std::size_t bufferSize, std::string& data, std::strin
     return 0;
 }
 
+int UdpSocket::ReceiveBufferSize(int& bytes) const {
+    bytes = 0;
+    int value = 0;
+    int len = sizeof value;
+    if (::getsockopt(Handle(handle_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&value),
+                     &len) != 0)
+        return WSAGetLastError();
+    bytes = value;
+    return 0;
+}
+
+int UdpSocket::SetReceiveBufferSize(int bytes, int& granted) {
+    granted = 0;
+    if (bytes <= 0)
+        return WSAEINVAL;
+    // Windows takes the size as asked and has no privileged way beyond it.
+    int code = 0;
+    if (::setsockopt(Handle(handle_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes),
+                     sizeof bytes) != 0)
+        code = WSAGetLastError();
+    const int readBack = ReceiveBufferSize(granted);
+    return code != 0 ? code : readBack;
+}
+
 int AddressInUseError() {
     return WSAEADDRINUSE;
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -41,7 +42,9 @@ std::string Reply(int kind, int a, int b, int c, int model, const std::string& t
     return r;
 }
 
+// Links of a parallel search share the network from their own threads.
 struct FakeNet {
+    std::recursive_mutex lock;
     std::map<std::string, std::vector<FakeDevice>> adapters;
     std::vector<std::string> ops;
     std::string failBroadcastOn;
@@ -52,10 +55,12 @@ class FakeLink : public TDatagramLink {
 public:
     explicit FakeLink(FakeNet& net) : net_(net) {}
     void BindToAddress(const std::string& ip) override {
+        std::lock_guard<std::recursive_mutex> guard(net_.lock);
         adapter_ = ip;
         net_.ops.push_back("bind " + ip);
     }
     void SendBroadcast(const std::string& data, int port) override {
+        std::lock_guard<std::recursive_mutex> guard(net_.lock);
         EXPECT_EQ(data, XPortDiscoveryQuery);
         EXPECT_EQ(port, 30718);
         if (adapter_ == net_.failBroadcastOn)
@@ -66,6 +71,7 @@ public:
                 queue_.push_back({d.discovery.value_or(Discovery(d.macLast)), d.ip});
     }
     void SendToHost(const std::string& data) override {
+        std::lock_guard<std::recursive_mutex> guard(net_.lock);
         EXPECT_EQ(Port, 30718);
         const bool info = data == XPortInfoRequest;
         net_.ops.push_back(std::string(info ? "E4 " : "E6 ") + Host);
@@ -78,6 +84,7 @@ public:
         }
     }
     std::string ReceiveDatagram(int timeoutMs, std::string& peer, int& port) override {
+        std::lock_guard<std::recursive_mutex> guard(net_.lock);
         net_.ops.push_back("recv " + std::to_string(timeoutMs));
         if (adapter_ == net_.failReceiveOn)
             throw Exception("UDP Receive Error = 0.");
@@ -265,6 +272,7 @@ TEST_F(Engine, DeviceOnTwoAdaptersIsListedOnceWithTheFirst) {
     d.ip = "10.77.2.10";
     net.adapters[A2] = {d, {"10.77.2.20", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
     std::vector<std::pair<std::string, int>> progress;
+    search.Sequential = true; // progress in adapter order
     search.OnProgress = [&](const std::string& a, int n) { progress.emplace_back(a, n); };
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 2);
@@ -385,6 +393,7 @@ TEST(EngineBounds, ChatteringNetworkCannotHangTheCollection) {
 TEST(EngineCancel, StopsPromptlyAndReturnsWhatItHas) {
     // Cancelled from the progress callback once the first device is in.
     TXportSearch search;
+    search.Sequential = true; // the second adapter is not even started
     FakeNet net;
     net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
                         {"10.77.1.11", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};

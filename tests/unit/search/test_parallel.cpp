@@ -1,0 +1,535 @@
+// The parallel search against the sequential one on scripted networks: the
+// same Devices, the same log lines, the same error, the same requests per
+// adapter. The fake links are safe to use from several threads.
+#include "search/uXPortSearch.h"
+#include "utils/uErrors.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+std::string Discovery(int macHi, int macLo) {
+    std::string r(30, '\0');
+    const unsigned char mac[] = {0x00,
+                                 0x20,
+                                 0x4A,
+                                 0x00,
+                                 static_cast<unsigned char>(macHi),
+                                 static_cast<unsigned char>(macLo)};
+    for (int i = 0; i < 6; ++i)
+        r[static_cast<std::size_t>(24 + i)] = static_cast<char>(mac[i]);
+    return r;
+}
+
+std::string Reply(int kind, int a, int b, int c, int model, const std::string& text,
+                  std::size_t offset, char status = 'S') {
+    std::string r(130, '\0');
+    r.replace(offset, text.size(), text);
+    r[81] = status;
+    r[82] = static_cast<char>(kind);
+    r[83] = static_cast<char>(a);
+    r[84] = static_cast<char>(b);
+    r[85] = static_cast<char>(c);
+    r[86] = static_cast<char>(model);
+    return r;
+}
+
+struct Dev {
+    std::string ip;
+    std::string discovery;           // the discovery reply
+    int copies = 1;                  // discovery replies sent
+    std::optional<std::string> info; // nullopt: no answer
+    std::optional<std::string> setup;
+    bool late = false; // the discovery reply comes after the collection ended
+};
+
+Dev Kind6(const std::string& ip, int macLo, const std::string& text) {
+    return {ip, Discovery(0, macLo), 1, Reply(6, 1, 0, 3, macLo % 2 ? 6 : 0, text, 4, 'A'), {}};
+}
+
+struct Topology {
+    const char* name;
+    std::vector<std::string> adapters;
+    std::map<std::string, std::vector<Dev>> devices;
+    std::string failBroadcastOn;
+    std::string failBindOn;
+    std::map<std::string, int> failReceiveAt; // adapter -> n-th receive raises
+};
+
+Topology Topo(const char* name, std::vector<std::string> adapters,
+              std::map<std::string, std::vector<Dev>> devices) {
+    Topology t;
+    t.name = name;
+    t.adapters = std::move(adapters);
+    t.devices = std::move(devices);
+    return t;
+}
+
+// A scripted network shared by the links of one search.
+struct Net {
+    explicit Net(const Topology& t) : topo(t) {}
+    const Topology& topo;
+    std::mutex lock;
+    std::map<std::string, std::vector<std::string>> ops; // per adapter, in order
+    int liveLinks = 0, maxLiveLinks = 0;
+    // Gate: a first receive waits until every adapter has broadcast.
+    bool gate = false;
+    int broadcasts = 0;
+    std::condition_variable allBroadcast;
+    std::atomic<int> gatedOpen{0};
+};
+
+class Link : public TDatagramLink {
+public:
+    explicit Link(Net& net) : net_(net) {
+        std::lock_guard<std::mutex> g(net_.lock);
+        net_.maxLiveLinks = std::max(net_.maxLiveLinks, ++net_.liveLinks);
+    }
+    ~Link() override {
+        std::lock_guard<std::mutex> g(net_.lock);
+        --net_.liveLinks;
+    }
+    void BindToAddress(const std::string& ip) override {
+        adapter_ = ip;
+        Op("bind");
+        if (ip == net_.topo.failBindOn)
+            throw Exception("Could not bind socket. Address and port are already in use.");
+    }
+    void SendBroadcast(const std::string&, int) override {
+        if (adapter_ == net_.topo.failBroadcastOn)
+            throw Exception("Socket Error # 101\r\nNetwork is unreachable");
+        Op("bcast");
+        auto it = net_.topo.devices.find(adapter_);
+        if (it != net_.topo.devices.end())
+            for (const Dev& d : it->second)
+                for (int i = 0; i < d.copies; ++i)
+                    (d.late ? late_ : queue_).push_back({d.discovery, d.ip});
+        std::lock_guard<std::mutex> g(net_.lock);
+        ++net_.broadcasts;
+        net_.allBroadcast.notify_all();
+    }
+    void SendToHost(const std::string& data) override {
+        const bool info = data == XPortInfoRequest;
+        Op(std::string(info ? "E4 " : "E6 ") + Host);
+        auto it = net_.topo.devices.find(adapter_);
+        if (it == net_.topo.devices.end())
+            return;
+        for (const Dev& d : it->second)
+            if (d.ip == Host && (info ? d.info : d.setup))
+                queue_.push_back({*(info ? d.info : d.setup), d.ip});
+    }
+    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
+        peer.clear();
+        port = 0;
+        ++receives_;
+        if (net_.gate && receives_ == 1) {
+            std::unique_lock<std::mutex> g(net_.lock);
+            if (net_.allBroadcast.wait_for(g, std::chrono::seconds(5), [&] {
+                    return net_.broadcasts == static_cast<int>(net_.topo.adapters.size());
+                }))
+                ++net_.gatedOpen;
+        }
+        auto fail = net_.topo.failReceiveAt.find(adapter_);
+        if (fail != net_.topo.failReceiveAt.end() && fail->second == receives_)
+            throw Exception("UDP Receive Error = 0.");
+        if (queue_.empty()) {
+            // The collection has ended: late replies arrive from now on.
+            queue_.insert(queue_.end(), late_.begin(), late_.end());
+            late_.clear();
+            return {};
+        }
+        auto [data, from] = queue_.front();
+        queue_.pop_front();
+        peer = from;
+        port = 30718;
+        return data;
+    }
+
+private:
+    void Op(const std::string& op) {
+        std::lock_guard<std::mutex> g(net_.lock);
+        net_.ops[adapter_].push_back(op);
+    }
+    Net& net_;
+    std::string adapter_;
+    int receives_ = 0;
+    std::deque<std::pair<std::string, std::string>> queue_, late_;
+};
+
+struct Line {
+    bool masked;
+    int categories;
+    int level;
+    std::string text;
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Line& l) {
+    return os << (l.masked ? "M" : "L") << l.categories << "/" << l.level << " " << l.text;
+}
+
+struct Log : TLogSink {
+    void WriteLine(std::uint8_t level, const std::string& text) override {
+        lines.push_back({false, 0, level, text});
+    }
+    void WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                         const std::string& text) override {
+        lines.push_back({true, categories, level, text});
+    }
+    std::vector<Line> lines;
+};
+
+struct Outcome {
+    std::vector<TXportPar> devices;
+    std::vector<Line> lines;
+    std::string error;
+    std::map<std::string, std::vector<std::string>> ops;
+    int maxLiveLinks = 0;
+};
+
+Outcome RunSearch(const Topology& t, bool sequential) {
+    Net net(t);
+    Log log;
+    TXportSearch search;
+    search.Sequential = sequential;
+    search.Log = &log;
+    search.AdapterAddressProvider = [&] { return t.adapters; };
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    Outcome out;
+    try {
+        search.Search();
+    } catch (const Exception& e) {
+        out.error = e.what();
+    }
+    out.devices = search.Devices();
+    out.lines = log.lines;
+    out.ops = net.ops;
+    out.maxLiveLinks = net.maxLiveLinks;
+    return out;
+}
+
+void ExpectSameDevices(const std::vector<TXportPar>& want, const std::vector<TXportPar>& got) {
+    ASSERT_EQ(want.size(), got.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const TXportPar &w = want[i], &g = got[i];
+        EXPECT_EQ(std::tie(w.IP, w.MAC, w.Firmware, w.Description, w.DeviceType, w.StatusChar,
+                           w.AdapterIP),
+                  std::tie(g.IP, g.MAC, g.Firmware, g.Description, g.DeviceType, g.StatusChar,
+                           g.AdapterIP))
+            << "entry " << i;
+    }
+}
+
+const std::string A1 = "10.77.1.1", A2 = "10.77.2.1", A3 = "10.77.3.1", A4 = "10.77.4.1";
+
+std::vector<Topology> Topologies() {
+    const std::string noMac(29, 'n');
+    Dev needsSetup{"10.77.1.11", Discovery(1, 0x11), 1, Reply(1, 4, 4, 255, 0, "x", 4),
+                   Reply(0, 0, 0, 0, 0, "From setup", 36)};
+    Dev noSetup = needsSetup;
+    noSetup.ip = "10.77.2.12";
+    noSetup.discovery = Discovery(2, 0x12);
+    noSetup.setup.reset();
+    Dev silentInfo{"10.77.2.13", Discovery(2, 0x13), 1, std::nullopt, std::nullopt};
+    Dev twice = Kind6("10.77.1.12", 0x21, "Twice");
+    twice.copies = 3;
+    Dev onTwo = Kind6("10.77.1.30", 0x30, "On two");
+    Dev onTwoAgain = onTwo;
+    onTwoAgain.ip = "10.77.3.30";
+    Dev noMacA{"10.77.2.40", noMac, 1, Reply(6, 1, 0, 0, 6, "No MAC", 4), {}};
+    Dev noMacB{"10.77.3.40", std::string(31, 'm'), 1, Reply(6, 1, 0, 0, 6, "Other", 4), {}};
+    Dev late = Kind6("10.77.1.50", 0x50, "Late");
+    late.late = true;
+
+    std::vector<Topology> list;
+    list.push_back(Topo("one adapter, every kind of exchange", {A1},
+                        {{A1, {Kind6("10.77.1.10", 0x10, "Ten"), needsSetup, twice}}}));
+    list.push_back(Topo("device heard on two adapters, missing MACs on two", {A1, A2, A3},
+                        {{A1, {onTwo, Kind6("10.77.1.31", 0x31, "One")}},
+                         {A2, {noMacA, Kind6("10.77.2.31", 0x32, "Two")}},
+                         {A3, {Kind6("10.77.3.31", 0x33, "Three"), onTwoAgain, noMacB}}}));
+    list.push_back(Topo("late reply breaks the first exchange of its adapter only", {A1, A2},
+                        {{A1, {Kind6("10.77.1.10", 0x10, "Ten"), late}},
+                         {A2, {Kind6("10.77.2.10", 0x20, "Twenty")}}}));
+    list.push_back(Topo("silent devices and a failed setup", {A1, A2, A3},
+                        {{A1, {Kind6("10.77.1.10", 0x10, "Ten")}},
+                         {A2, {noSetup, silentInfo, Kind6("10.77.2.14", 0x14, "After")}},
+                         {A3, {}}}));
+    Topology failedSend = Topo("query cannot be sent on one adapter", {A1, A2, A3},
+                               {{A1, {Kind6("10.77.1.10", 0x10, "Ten")}},
+                                {A2, {Kind6("10.77.2.10", 0x20, "Lost")}},
+                                {A3, {Kind6("10.77.3.10", 0x30, "Thirty")}}});
+    failedSend.failBroadcastOn = A2;
+    list.push_back(failedSend);
+
+    // Errors: the first in adapter order wins, with what the sequential
+    // search had by then.
+    Topology collectError = failedSend;
+    collectError.name = "receive error while collecting keeps the replies before it";
+    collectError.failBroadcastOn.clear();
+    collectError.devices[A2].push_back(Kind6("10.77.2.11", 0x21, "Second"));
+    collectError.failReceiveAt[A2] = 2;
+    list.push_back(collectError);
+
+    Topology queryError =
+        Topo("receive error during a query; later adapters are undone", {A1, A2, A3},
+             {{A1, {Kind6("10.77.1.10", 0x10, "Ten"), needsSetup}},
+              {A2, {Kind6("10.77.2.10", 0x20, "Twenty")}},
+              {A3, {Kind6("10.77.3.10", 0x30, "Thirty")}}});
+    queryError.failReceiveAt[A1] = 5; // 3 to collect, 1 info of .10, 1 info of .11
+    list.push_back(queryError);
+
+    Topology setupError = queryError;
+    setupError.name = "error in the setup exchange keeps what the info reply gave";
+    setupError.failReceiveAt[A1] = 6;
+    list.push_back(setupError);
+
+    Topology twoErrors = queryError;
+    twoErrors.name = "a later adapter's earlier error does not win";
+    twoErrors.adapters.push_back(A4);
+    twoErrors.failReceiveAt = {{A2, 3}};
+    twoErrors.failBindOn = A4;
+    list.push_back(twoErrors);
+
+    Topology bindError = queryError;
+    bindError.name = "bind error on the first adapter";
+    bindError.failReceiveAt.clear();
+    bindError.failBindOn = A1;
+    list.push_back(bindError);
+    return list;
+}
+
+} // namespace
+
+TEST(Parallel, SameDevicesLinesErrorAndRequestsAsSequential) {
+    for (const Topology& t : Topologies()) {
+        SCOPED_TRACE(t.name);
+        const Outcome seq = RunSearch(t, true);
+        const Outcome par = RunSearch(t, false);
+        ExpectSameDevices(seq.devices, par.devices);
+        EXPECT_EQ(seq.lines, par.lines);
+        EXPECT_EQ(seq.error, par.error);
+        // What every adapter the sequential search reached was asked, in
+        // order; later adapters may have been started before the error.
+        for (const auto& [adapter, ops] : seq.ops)
+            EXPECT_EQ(ops, par.ops.count(adapter) ? par.ops.at(adapter) : decltype(ops){})
+                << adapter;
+        if (seq.error.empty()) {
+            EXPECT_EQ(seq.ops.size(), par.ops.size());
+        }
+    }
+}
+
+TEST(Parallel, ScenariosDecideWhatTheyClaim) {
+    // Guards against topologies that compare equal because nothing happens.
+    auto list = Topologies();
+    auto find = [&](const std::string& prefix) {
+        for (const Topology& t : list)
+            if (std::string(t.name).rfind(prefix, 0) == 0)
+                return RunSearch(t, false);
+        ADD_FAILURE() << prefix;
+        return Outcome{};
+    };
+    Outcome two = find("device heard on two");
+    ASSERT_EQ(two.devices.size(), 5u);
+    EXPECT_EQ(two.devices[0].IP, "10.77.1.30");
+    EXPECT_EQ(two.devices[2].MAC, "N/A");
+    EXPECT_EQ(two.devices[2].AdapterIP, A2);
+    EXPECT_EQ(std::count(two.ops[A3].begin(), two.ops[A3].end(), "E4 10.77.3.30"), 0);
+
+    Outcome late = find("late reply");
+    ASSERT_EQ(late.devices.size(), 2u);
+    EXPECT_EQ(late.devices[0].Firmware, "N/A");
+    EXPECT_EQ(late.devices[1].Description, "Twenty");
+
+    Outcome collect = find("receive error while collecting");
+    EXPECT_EQ(collect.error, "UDP Receive Error = 0.");
+    ASSERT_EQ(collect.devices.size(), 2u);
+    EXPECT_EQ(collect.devices[1].IP, "10.77.2.10");
+    EXPECT_EQ(collect.devices[1].Firmware, "N/A"); // heard, never asked
+    EXPECT_EQ(collect.lines.back(), (Line{false, 0, 1, "--- SEARCH FINISHED ---"}));
+
+    Outcome setup = find("error in the setup");
+    ASSERT_EQ(setup.devices.size(), 2u);
+    EXPECT_EQ(setup.devices[1].Firmware, "1-4-4.255");
+    EXPECT_EQ(setup.devices[1].Description, "");
+
+    Outcome both = find("a later adapter");
+    EXPECT_EQ(both.error, "UDP Receive Error = 0.");
+    EXPECT_EQ(both.devices.size(), 3u); // the first two adapters'
+}
+
+TEST(Parallel, MoreAdaptersThanPassSlots) {
+    // 70 adapters; every third device is also heard on the next adapter.
+    Topology t = Topo("seventy adapters", {}, {});
+    for (int a = 0; a < 70; ++a) {
+        const std::string adapter = "10.80." + std::to_string(a) + ".1";
+        t.adapters.push_back(adapter);
+        const std::string net = "10.80." + std::to_string(a) + ".";
+        t.devices[adapter].push_back(Kind6(net + "10", (a * 2) % 256, "A" + std::to_string(a)));
+        if (a % 3 == 0)
+            t.devices[adapter].push_back(Kind6(net + "11", 200 + a / 3, "B"));
+        if (a % 3 == 1)
+            t.devices[adapter].push_back(Kind6(net + "12", 200 + a / 3, "again"));
+    }
+    const Outcome seq = RunSearch(t, true);
+    const Outcome par = RunSearch(t, false);
+    ExpectSameDevices(seq.devices, par.devices);
+    EXPECT_EQ(seq.lines, par.lines);
+    EXPECT_EQ(seq.ops, par.ops);
+    EXPECT_EQ(par.devices.size(), 70u + 24u);
+    EXPECT_LE(par.maxLiveLinks, TXportSearch::MaxParallelPasses);
+    EXPECT_EQ(seq.maxLiveLinks, 1);
+}
+
+TEST(Parallel, AdaptersReallyCollectAtTheSameTime) {
+    Topology t = Topo("four", {A1, A2, A3, A4}, {});
+    for (const std::string& a : t.adapters)
+        t.devices[a] = {Kind6(a.substr(0, a.size() - 1) + "10", a[6] - '0', "x")};
+    Net net(t);
+    net.gate = true;
+    TXportSearch search;
+    search.AdapterAddressProvider = [&] { return t.adapters; };
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.Search();
+    // Each link's first receive saw the broadcasts of all four.
+    EXPECT_EQ(net.gatedOpen, 4);
+    EXPECT_EQ(search.DeviceCount(), 4);
+}
+
+TEST(Parallel, SecondSearchAsksOnlyNewDevices) {
+    Topology t = Topo("again", {A1, A2}, {{A1, {Kind6("10.77.1.10", 0x10, "Ten")}}, {A2, {}}});
+    Net net(t);
+    TXportSearch search;
+    search.AdapterAddressProvider = [&] { return t.adapters; };
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.Search();
+    Topology more = t;
+    more.devices[A2] = {Kind6("10.77.2.10", 0x10, "Same MAC"), Kind6("10.77.2.11", 0x11, "New")};
+    Net net2(more);
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net2)); };
+    search.Search();
+    ASSERT_EQ(search.DeviceCount(), 2);
+    EXPECT_EQ(search.Device(1).IP, "10.77.2.11");
+    EXPECT_EQ(net2.ops[A1], (std::vector<std::string>{"bind", "bcast"}));
+    EXPECT_EQ(net2.ops[A2], (std::vector<std::string>{"bind", "bcast", "E4 10.77.2.11"}));
+}
+
+TEST(Parallel, ProgressIsSerialisedAndCountsEveryDeviceOnce) {
+    Topology t = Topologies()[1]; // a device heard on two adapters
+    Net net(t);
+    TXportSearch search;
+    search.AdapterAddressProvider = [&] { return t.adapters; };
+    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    std::atomic<int> inside{0};
+    bool overlapped = false;
+    std::vector<std::pair<std::string, int>> calls;
+    search.OnProgress = [&](const std::string& adapter, int found) {
+        if (++inside != 1)
+            overlapped = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        calls.emplace_back(adapter, found);
+        --inside;
+    };
+    search.Search();
+    EXPECT_FALSE(overlapped);
+    ASSERT_FALSE(calls.empty());
+    int last = 0;
+    std::set<std::string> adapters;
+    for (const auto& [adapter, found] : calls) {
+        EXPECT_TRUE(found == last || found == last + 1) << found;
+        last = found;
+        adapters.insert(adapter);
+    }
+    EXPECT_EQ(last, search.DeviceCount());
+    EXPECT_EQ(adapters.size(), 3u);
+}
+
+namespace {
+
+// Replies for ever; counts the receives that are still running.
+class Chatter : public TDatagramLink {
+public:
+    void BindToAddress(const std::string&) override {}
+    void SendBroadcast(const std::string&, int) override {}
+    void SendToHost(const std::string&) override {}
+    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        peer = "10.77.1.99";
+        port = 30718;
+        return Discovery(9, 9);
+    }
+};
+
+} // namespace
+
+TEST(Parallel, CancelStopsEveryPass) {
+    TXportSearch search;
+    search.AdapterAddressProvider = [] { return std::vector<std::string>{A1, A2, A3}; };
+    search.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new Chatter()); };
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        search.Cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    search.Search();
+    canceller.join();
+    // A bound against a hang, not a speed target: the collection bound alone
+    // would take 30 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(search.DeviceCount(), 1);
+}
+
+TEST(Parallel, ReceiveBufferIsAskedForOnEveryLinkAndTheSmallestIsReported) {
+    // The second adapter's link gets only the usual small queue.
+    struct Sized : TDatagramLink {
+        explicit Sized(std::atomic<int>& asked) : asked_(asked) {}
+        void BindToAddress(const std::string& ip) override { adapter_ = ip; }
+        void SendBroadcast(const std::string&, int) override {}
+        void SendToHost(const std::string&) override {}
+        std::string ReceiveDatagram(int, std::string& p, int& port) override {
+            p.clear();
+            port = 0;
+            return {};
+        }
+        int SetReceiveBufferSize(int bytes) override {
+            EXPECT_EQ(bytes, 4 << 20);
+            ++asked_;
+            return adapter_ == A2 ? 212992 : 8 << 20;
+        }
+        std::atomic<int>& asked_;
+        std::string adapter_;
+    };
+    for (bool sequential : {true, false}) {
+        std::atomic<int> asked{0};
+        Log log;
+        TXportSearch search;
+        search.Sequential = sequential;
+        search.Log = &log;
+        search.AdapterAddressProvider = [] { return std::vector<std::string>{A1, A2}; };
+        search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Sized(asked)); };
+        EXPECT_EQ(search.GrantedReceiveBuffer(), 0);
+        search.Search();
+        EXPECT_EQ(asked, 2);
+        EXPECT_EQ(search.GrantedReceiveBuffer(), 212992);
+        std::vector<Line> want = {
+            {false, 0, 1, "--- SEARCHING... ---"},
+            {false, 0, 1, "Sarching on adapter " + A1},
+            {false, 0, 1, "Sarching on adapter " + A2},
+            {false, 0, 2,
+             "Receive buffer of 212992 bytes only: replies of many devices at once may be lost."},
+            {false, 0, 1, "--- SEARCH FINISHED ---"},
+            {true, 16, 1, "--- DEVICE LIST ---"},
+            {true, 16, 1, "--- ----------- ---"},
+        };
+        EXPECT_EQ(log.lines, want) << sequential;
+    }
+}
