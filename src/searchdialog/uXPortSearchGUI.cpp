@@ -571,6 +571,7 @@ void TfXPortSearchGUI::setVisible(bool visible) {
         FormShow();
         QDialog::setVisible(true);
         RunSearch();
+        showRunId_ = runId_;
         return;
     }
     QDialog::setVisible(visible);
@@ -723,6 +724,12 @@ void TfXPortSearchGUI::SearchDone(std::uint64_t id, const TOutcome& outcome) {
     }
     RestoreCursor();
     EnableControls(true);
+    if (!outcome.Ok && id == showRunId_) {
+        ShowSearchError = outcome.Error;
+        emit SearchFinished();
+        done(mrCancel);
+        return;
+    }
     if (!outcome.Ok) {
         ReportError(outcome.Error);
     }

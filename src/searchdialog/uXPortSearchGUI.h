@@ -92,6 +92,10 @@ public:
     // Where a failed search is reported. Unset: the application's error box
     // (a critical message box carrying the error's text).
     std::function<void(const std::string& message)> OnSearchError;
+    // An error of the search that showing the dialog starts is not reported
+    // here: like an error raised while the dialog is being shown, it ends the
+    // modal run (result Cancel) and is left to the opener in this text.
+    std::optional<std::string> ShowSearchError;
 
     // The selected row; empty texts when there is none.
     std::string SelectedIP() const;
@@ -177,7 +181,8 @@ private:
 
     std::shared_ptr<TSearchRun> run_;
     std::thread worker_;
-    std::uint64_t runId_ = 0; // id of the search whose result is awaited
+    std::uint64_t runId_ = 0;     // id of the search whose result is awaited
+    std::uint64_t showRunId_ = 0; // id of the search started by showing
     bool searching_ = false;
     bool cursorSet_ = false;
     bool filling_ = false; // list rebuilt by the program, not by the user

@@ -146,6 +146,12 @@ void TfMain::OpenSearchDialog() {
     if (!dialog) {
         return; // destroyed with its owner while it was shown
     }
+    if (dialog->ShowSearchError) {
+        // The first search failed: the dialog has closed, the information
+        // box keeps "Searching device..." and the error goes to the error box.
+        ReportError(*dialog->ShowSearchError);
+        return;
+    }
     if (result == TfXPortSearchGUI::mrOk) {
         ui_->IpeAddress->SetText(DisplayText(dialog->SelectedIP()));
         ShowDeviceInfo(*dialog);

@@ -92,6 +92,7 @@ private slots:
     void changeIPEnabling();
     void closing();
     void errorKeepsRows();
+    void firstSearchErrorEndsTheDialog();
     void engineInputAndOutput();
     void cancelRunningSearch();
     void destroyMidSearch();
@@ -470,6 +471,20 @@ void TestSearchDialog::errorKeepsRows() {
     QVERIFY(f.Button("BBSelect")->isEnabled());
     QVERIFY(!f.Dlg->findChild<QLabel*>("LabSearchProgress")->isVisible());
     QCOMPARE(f.Net->JobsAlive.load(), 0); // the engine is gone after every search
+}
+
+void TestSearchDialog::firstSearchErrorEndsTheDialog() {
+    // The search started by showing fails: the modal run ends with Cancel and
+    // the error is the opener's to report; a later search's error is not.
+    TFixture f;
+    f.Net->Script.front().Error = "Socket Error # 10049";
+    f.Show();
+    QCOMPARE(f.Dlg->result(), int(TfXPortSearchGUI::mrCancel));
+    QVERIFY(!f.Dlg->isVisible());
+    QVERIFY(f.Errors.empty());
+    QVERIFY(f.Dlg->ShowSearchError.has_value());
+    QCOMPARE(S(*f.Dlg->ShowSearchError), "Socket Error # 10049");
+    QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
 void TestSearchDialog::engineInputAndOutput() {
