@@ -3,6 +3,7 @@
 // a network built by qvnet.
 #include "common/TestNet.h"
 #include "search/uXPortSearch.h"
+#include "support/RecordingLog.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,26 +14,8 @@
 
 namespace {
 
-struct Line {
-    bool masked;
-    int level;
-    std::string text;
-    bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& l) {
-    return os << (l.masked ? "M" : "L") << l.level << " " << l.text;
-}
-
-struct RecordingLog : TLogSink {
-    void WriteLine(std::uint8_t level, const std::string& text) override {
-        lines.push_back({false, level, text});
-    }
-    void WriteLineMasked(std::uint8_t, std::uint8_t level, const std::string& text) override {
-        lines.push_back({true, level, text});
-    }
-    std::vector<Line> lines;
-};
+using Line = TLogLine;
+using RecordingLog = TRecordingLog;
 
 struct Result {
     std::vector<TXportPar> devices;

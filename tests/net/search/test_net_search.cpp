@@ -5,6 +5,7 @@
 #include "device/uDeviceComm.h"
 #include "search/IPInfo.h"
 #include "search/uXPortSearch.h"
+#include "support/RecordingLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,27 +17,10 @@
 
 namespace {
 
+using Line = TLogLine;
+using RecordingLog = TRecordingLog;
+
 using Clock = std::chrono::steady_clock;
-
-struct Line {
-    bool masked;
-    int level;
-    std::string text;
-};
-
-struct RecordingLog : TLogSink {
-    void WriteLine(std::uint8_t level, const std::string& text) override {
-        lines.push_back({false, level, text});
-    }
-    void WriteLineMasked(std::uint8_t, std::uint8_t level, const std::string& text) override {
-        lines.push_back({true, level, text});
-    }
-    bool Has(int level, const std::string& text) const {
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const Line& l) { return l.level == level && l.text == text; });
-    }
-    std::vector<Line> lines;
-};
 
 const TXportPar* Find(const TXportSearch& s, const std::string& ip) {
     for (const TXportPar& d : s.Devices())

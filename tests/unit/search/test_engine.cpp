@@ -1,6 +1,7 @@
 // The engine against a scripted network: a fake link plays the devices of
 // each adapter, a fake adapter list names the adapters.
 #include "search/uXPortSearch.h"
+#include "support/RecordingLog.h"
 #include "utils/uErrors.h"
 
 #include <chrono>
@@ -11,6 +12,16 @@
 #include <thread>
 
 namespace {
+
+using Line = TLogLine;
+// Every masked line of the search belongs to category 16.
+struct RecordingLog : TRecordingLog {
+    void WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                         const std::string& text) override {
+        EXPECT_EQ(categories, 16);
+        TRecordingLog::WriteLineMasked(categories, level, text);
+    }
+};
 
 struct FakeDevice {
     std::string ip;
@@ -103,29 +114,6 @@ private:
     FakeNet& net_;
     std::string adapter_;
     std::deque<std::pair<std::string, std::string>> queue_;
-};
-
-struct Line {
-    bool masked;
-    int level;
-    std::string text;
-    bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& l) {
-    return os << (l.masked ? "M" : "L") << l.level << " " << l.text;
-}
-
-struct RecordingLog : TLogSink {
-    void WriteLine(std::uint8_t level, const std::string& text) override {
-        lines.push_back({false, level, text});
-    }
-    void WriteLineMasked(std::uint8_t categories, std::uint8_t level,
-                         const std::string& text) override {
-        EXPECT_EQ(categories, 16);
-        lines.push_back({true, level, text});
-    }
-    std::vector<Line> lines;
 };
 
 struct Engine : ::testing::Test {
