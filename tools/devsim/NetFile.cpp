@@ -183,8 +183,8 @@ std::optional<Mac> ParseMac(const std::string& text) {
     return mac;
 }
 
-AdapterSpec ParseAdapter(const std::vector<Token>& toks, int line, const LineError& err) {
-    AdapterSpec a;
+AdapterDescription ParseAdapter(const std::vector<Token>& toks, int line, const LineError& err) {
+    AdapterDescription a;
     a.line = line;
     if (toks.size() < 2 || toks[1].hasValue)
         err.Field("adapter", "expected an address like 10.77.1.1/24");
@@ -209,8 +209,8 @@ AdapterSpec ParseAdapter(const std::vector<Token>& toks, int line, const LineErr
     return a;
 }
 
-DeviceSpec ParseDevice(const std::vector<Token>& toks, int line, const LineError& err) {
-    DeviceSpec d;
+DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const LineError& err) {
+    DeviceDescription d;
     d.line = line;
     long long v = 0;
     if (toks.size() < 2 || toks[1].hasValue || !ParseUnsigned(toks[1].key, 64, v) || v < 1)
@@ -339,8 +339,8 @@ DeviceSpec ParseDevice(const std::vector<Token>& toks, int line, const LineError
 
 } // namespace
 
-NetSpec ParseNetFile(const std::string& text, const std::string& name) {
-    NetSpec spec;
+NetDescription ParseNetFile(const std::string& text, const std::string& name) {
+    NetDescription desc;
     std::stringstream in(text);
     std::string line;
     int no = 0;
@@ -355,14 +355,14 @@ NetSpec ParseNetFile(const std::string& text, const std::string& name) {
         if (toks.empty())
             continue;
         if (toks[0].key == "adapter" && !toks[0].hasValue) {
-            if (!spec.devices.empty())
+            if (!desc.devices.empty())
                 err.Fail("adapter lines must come before the device lines");
-            spec.adapters.push_back(ParseAdapter(toks, no, err));
-            if (!ips.insert(spec.adapters.back().ip).second)
+            desc.adapters.push_back(ParseAdapter(toks, no, err));
+            if (!ips.insert(desc.adapters.back().ip).second)
                 err.Field("adapter", "address used twice");
         } else if (toks[0].key == "device" && !toks[0].hasValue) {
-            DeviceSpec d = ParseDevice(toks, no, err);
-            if (!spec.adapters.empty() && d.adapter > static_cast<int>(spec.adapters.size()))
+            DeviceDescription d = ParseDevice(toks, no, err);
+            if (!desc.adapters.empty() && d.adapter > static_cast<int>(desc.adapters.size()))
                 err.Field("device", "there is no adapter " + std::to_string(d.adapter));
             if (!ips.insert(d.ip).second)
                 err.Field("ip", IpText(d.ip) + " is used twice");
@@ -370,15 +370,15 @@ NetSpec ParseNetFile(const std::string& text, const std::string& name) {
                 err.Field("from", IpText(*d.from) + " is used twice");
             if (!macs.insert(d.mac).second)
                 err.Field("mac", MacText(d.mac) + " is used twice");
-            spec.devices.push_back(std::move(d));
+            desc.devices.push_back(std::move(d));
         } else {
             err.Fail("unknown line '" + toks[0].key + "' (expected 'adapter' or 'device')");
         }
     }
-    return spec;
+    return desc;
 }
 
-NetSpec ReadNetFile(const std::string& path) {
+NetDescription ReadNetFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     if (!f)
         throw NetFileError(path + ": cannot open");

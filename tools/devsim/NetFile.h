@@ -19,14 +19,14 @@ public:
 
 using Mac = std::array<std::uint8_t, 6>;
 
-struct AdapterSpec {
+struct AdapterDescription {
     int line = 0;
     std::uint32_t ip = 0; // host byte order
     int prefix = 24;
     std::optional<std::uint32_t> gateway;
 };
 
-struct DeviceSpec {
+struct DeviceDescription {
     int line = 0;
     int adapter = 0; // 1-based
     std::uint32_t ip = 0;
@@ -50,17 +50,17 @@ struct DeviceSpec {
     std::optional<std::uint32_t> dhcp;
 };
 
-struct NetSpec {
-    std::vector<AdapterSpec> adapters;
-    std::vector<DeviceSpec> devices;
+struct NetDescription {
+    std::vector<AdapterDescription> adapters;
+    std::vector<DeviceDescription> devices;
 };
 
 constexpr std::size_t kMaxDescription = 65;
 constexpr int kMaxDatagram = 65507;
 
 // Parses a whole description; `name` prefixes error messages.
-NetSpec ParseNetFile(const std::string& text, const std::string& name);
-NetSpec ReadNetFile(const std::string& path);
+NetDescription ParseNetFile(const std::string& text, const std::string& name);
+NetDescription ReadNetFile(const std::string& path);
 
 std::string IpText(std::uint32_t ip);
 std::string MacText(const Mac& mac); // 00-20-4A-01-02-03

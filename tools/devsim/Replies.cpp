@@ -62,14 +62,14 @@ std::optional<std::uint32_t> IpSetupTarget(const std::string& d, const Mac& mac)
     return ip;
 }
 
-std::string DiscoveryReply(const DeviceSpec& d) {
+std::string DiscoveryReply(const DeviceDescription& d) {
     std::string r = Frame(kDiscoveryLen, d.fill, 0xF7);
     for (std::size_t k = 0; k < 6; ++k)
         r[24 + k] = static_cast<char>(d.mac[k]);
     return Resize(std::move(r), d.discLen, d.fill);
 }
 
-std::string InfoReply(const DeviceSpec& d) {
+std::string InfoReply(const DeviceDescription& d) {
     std::string r = Frame(kInfoLen, d.fill, 0xE5);
     PutDescription(r, 4, d.info);
     r[81] = static_cast<char>(d.status.value_or(0));
@@ -81,7 +81,7 @@ std::string InfoReply(const DeviceSpec& d) {
     return Resize(std::move(r), d.infoLen, d.fill);
 }
 
-std::string SetupReply(const DeviceSpec& d) {
+std::string SetupReply(const DeviceDescription& d) {
     std::string r = Frame(kSetupLen, d.fill, 0xE7);
     PutDescription(r, 36, d.setup);
     // Byte 81 lies inside the description area (its 46th byte). A configured

@@ -20,9 +20,9 @@ Request Classify(const std::string& datagram);
 // octets), the address it carries; otherwise nothing.
 std::optional<std::uint32_t> IpSetupTarget(const std::string& datagram, const Mac& mac);
 
-std::string DiscoveryReply(const DeviceSpec& d);
-std::string InfoReply(const DeviceSpec& d);
-std::string SetupReply(const DeviceSpec& d);
+std::string DiscoveryReply(const DeviceDescription& d);
+std::string InfoReply(const DeviceDescription& d);
+std::string SetupReply(const DeviceDescription& d);
 
 std::string Hex(const std::string& bytes);
 

@@ -83,24 +83,25 @@ void Log::Line(const std::string& kind, const std::string& fields) {
     }
 }
 
-Simulator::Simulator(std::vector<DeviceSpec> specs, Log& log, int port) : log_(log), port_(port) {
+Simulator::Simulator(std::vector<DeviceDescription> descriptions, Log& log, int port)
+    : log_(log), port_(port) {
     const auto addrs = InterfaceAddresses();
     std::map<std::string, std::size_t> used;
-    for (auto& s : specs) {
+    for (auto& s : descriptions) {
         Device d;
-        d.spec = std::move(s);
-        d.ip = d.spec.ip;
+        d.desc = std::move(s);
+        d.ip = d.desc.ip;
         const auto it = addrs.find(d.ip);
         if (it == addrs.end())
-            throw std::runtime_error("line " + std::to_string(d.spec.line) + ": device " +
+            throw std::runtime_error("line " + std::to_string(d.desc.line) + ": device " +
                                      IpText(d.ip) + ": no interface here has this address");
-        if (d.spec.from && !addrs.count(*d.spec.from))
-            throw std::runtime_error("line " + std::to_string(d.spec.line) + ": field 'from': " +
-                                     IpText(*d.spec.from) + ": no interface here has this address");
+        if (d.desc.from && !addrs.count(*d.desc.from))
+            throw std::runtime_error("line " + std::to_string(d.desc.line) + ": field 'from': " +
+                                     IpText(*d.desc.from) + ": no interface here has this address");
         d.ifname = it->second.name;
         d.prefix = it->second.prefix;
-        if (!used.emplace(d.ifname, d.spec.line).second)
-            throw std::runtime_error("line " + std::to_string(d.spec.line) + ": device " +
+        if (!used.emplace(d.ifname, d.desc.line).second)
+            throw std::runtime_error("line " + std::to_string(d.desc.line) + ": device " +
                                      IpText(d.ip) + ": interface " + d.ifname +
                                      " already plays the device of line " +
                                      std::to_string(used[d.ifname]));
@@ -168,7 +169,7 @@ void Simulator::Open(Device& d) {
 }
 
 std::string Simulator::Who(const Device& d) const {
-    return "dev=" + IpText(d.ip) + " mac=" + MacText(d.spec.mac);
+    return "dev=" + IpText(d.ip) + " mac=" + MacText(d.desc.mac);
 }
 
 void Simulator::Run(volatile const int* stop) {
@@ -213,8 +214,8 @@ void Simulator::Run(volatile const int* stop) {
         for (std::size_t k = 0; k < devices_.size(); ++k) {
             auto& d = devices_[k];
             if (d.chatting && d.nextChatter <= now) {
-                d.nextChatter = now + std::chrono::milliseconds(d.spec.chatter);
-                Send(k, DiscoveryReply(d.spec), d.chatterTo, "disc");
+                d.nextChatter = now + std::chrono::milliseconds(d.desc.chatter);
+                Send(k, DiscoveryReply(d.desc), d.chatterTo, "disc");
             }
         }
     }
@@ -256,7 +257,7 @@ void Simulator::OnDatagram(std::size_t index) {
                             " len=" + std::to_string(len) + " data=" + Hex(data));
         if (from.sin_family != AF_INET || from.sin_addr.s_addr == 0 || from.sin_port == 0)
             continue; // nobody to answer
-        const DeviceSpec& s = d.spec;
+        const DeviceDescription& s = d.desc;
         switch (Classify(data)) {
         case Request::Discovery:
             if (s.silent)
@@ -317,7 +318,7 @@ void Simulator::OnPacket(std::size_t index) {
         const int dport = (tcp[2] << 8) | tcp[3];
         const unsigned char flags = tcp[13];
         const bool syn = (flags & 0x02) && !(flags & 0x10);
-        if (dport != 1 || !syn || dst == d.ip || (d.spec.from && dst == *d.spec.from))
+        if (dport != 1 || !syn || dst == d.ip || (d.desc.from && dst == *d.desc.from))
             continue;
         ChangeAddress(d, dst, "arp");
     }
@@ -341,7 +342,7 @@ void Simulator::Schedule(std::size_t index, int delayMs, std::string data, const
 void Simulator::Send(std::size_t index, const std::string& data, const sockaddr_in& to,
                      const char* what) {
     const Device& d = devices_[index];
-    const std::uint32_t src = d.spec.from.value_or(d.ip);
+    const std::uint32_t src = d.desc.from.value_or(d.ip);
     iovec iov{const_cast<char*>(data.data()), data.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))]{};
     msghdr msg{};

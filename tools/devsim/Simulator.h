@@ -28,7 +28,7 @@ private:
 
 class Simulator {
 public:
-    Simulator(std::vector<DeviceSpec> devices, Log& log, int port);
+    Simulator(std::vector<DeviceDescription> devices, Log& log, int port);
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -39,7 +39,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Device {
-        DeviceSpec spec;
+        DeviceDescription desc;
         std::string ifname;
         int ifindex = 0;
         int prefix = 24;

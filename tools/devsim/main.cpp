@@ -43,7 +43,7 @@ std::string MacColons(const devsim::Mac& mac) {
 // One line per adapter and device, in file order, for qvnet:
 //   adapter N IP/PREFIX GATEWAY|-
 //   device N IFNAME MAC IP/PREFIX [FROM/PREFIX]
-void PrintPlan(const devsim::NetSpec& net) {
+void PrintPlan(const devsim::NetDescription& net) {
     for (std::size_t k = 0; k < net.adapters.size(); ++k) {
         const auto& a = net.adapters[k];
         std::cout << "adapter " << k + 1 << " " << devsim::IpText(a.ip) << "/" << a.prefix << " "
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     if (port < 1 || port > 65535)
         return Usage();
 
-    devsim::NetSpec net;
+    devsim::NetDescription net;
     try {
         for (const auto& f : files) {
             auto part = devsim::ReadNetFile(f);
