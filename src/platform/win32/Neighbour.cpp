@@ -5,6 +5,7 @@
 
 #include "platform/win32/Winsock.h"
 #include "utils/uErrors.h"
+#include "utils/uUtilsConvert.h"
 
 // Windows headers in the order they need (winsock2.h before windows.h).
 // clang-format off
@@ -26,28 +27,17 @@ bool ParseIPv4(const std::string& text, in_addr& address) {
     return inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Six hyphen-separated pairs of hex digits; anything else never reaches a
 // command line.
 bool ParseMac(const std::string& text, unsigned char (&mac)[6]) {
-    if (text.size() != 17)
+    if (!IsValidMAC(text))
         return false;
-    for (std::size_t i = 0; i < 6; ++i) {
-        const int hi = HexValue(text[i * 3]);
-        const int lo = HexValue(text[i * 3 + 1]);
-        if (hi < 0 || lo < 0 || (i < 5 && text[i * 3 + 2] != '-'))
-            return false;
-        mac[i] = static_cast<unsigned char>(hi << 4 | lo);
-    }
+    std::string hex, bytes;
+    for (char c : text)
+        if (c != '-')
+            hex += c;
+    HexStr2BinStr(hex, bytes);
+    std::memcpy(mac, bytes.data(), 6);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The engine against a scripted network: a fake link plays the devices of
 // each adapter, a fake adapter list names the adapters.
 #include "search/uXPortSearch.h"
+#include "support/DeviceReplies.h"
 #include "support/RecordingLog.h"
 #include "utils/uErrors.h"
 
@@ -33,24 +34,7 @@ struct FakeDevice {
 };
 
 std::string Discovery(int macLast) {
-    std::string r(30, '\0');
-    const unsigned char mac[] = {0x00, 0x20, 0x4A, 0x00, 0x00, static_cast<unsigned char>(macLast)};
-    for (int i = 0; i < 6; ++i)
-        r[static_cast<std::size_t>(24 + i)] = static_cast<char>(mac[i]);
-    return r;
-}
-
-std::string Reply(int kind, int a, int b, int c, int model, const std::string& text,
-                  std::size_t offset, char status = 'S') {
-    std::string r(130, '\0');
-    r.replace(offset, text.size(), text);
-    r[81] = status;
-    r[82] = static_cast<char>(kind);
-    r[83] = static_cast<char>(a);
-    r[84] = static_cast<char>(b);
-    r[85] = static_cast<char>(c);
-    r[86] = static_cast<char>(model);
-    return r;
+    return ::Discovery(0, macLast);
 }
 
 // Links of a parallel search share the network from their own threads.

@@ -2,6 +2,7 @@
 // same Devices, the same log lines, the same error, the same requests per
 // adapter. The fake links are safe to use from several threads.
 #include "search/uXPortSearch.h"
+#include "support/DeviceReplies.h"
 #include "utils/uErrors.h"
 
 #include <atomic>
@@ -15,32 +16,6 @@
 #include <thread>
 
 namespace {
-
-std::string Discovery(int macHi, int macLo) {
-    std::string r(30, '\0');
-    const unsigned char mac[] = {0x00,
-                                 0x20,
-                                 0x4A,
-                                 0x00,
-                                 static_cast<unsigned char>(macHi),
-                                 static_cast<unsigned char>(macLo)};
-    for (int i = 0; i < 6; ++i)
-        r[static_cast<std::size_t>(24 + i)] = static_cast<char>(mac[i]);
-    return r;
-}
-
-std::string Reply(int kind, int a, int b, int c, int model, const std::string& text,
-                  std::size_t offset, char status = 'S') {
-    std::string r(130, '\0');
-    r.replace(offset, text.size(), text);
-    r[81] = status;
-    r[82] = static_cast<char>(kind);
-    r[83] = static_cast<char>(a);
-    r[84] = static_cast<char>(b);
-    r[85] = static_cast<char>(c);
-    r[86] = static_cast<char>(model);
-    return r;
-}
 
 struct Dev {
     std::string ip;
