@@ -15,4 +15,8 @@ std::string ProgramFilePath();
 // tests can place a settings file "beside the program" in a temporary folder.
 void OverrideProgramFilePath(std::optional<std::string> path);
 
+// The system's answer, implemented once per system; ProgramFilePath adds the
+// test seam in front of it.
+std::string SystemProgramFilePath();
+
 } // namespace platform

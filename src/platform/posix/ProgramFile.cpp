@@ -7,18 +7,7 @@
 
 namespace platform {
 
-namespace {
-
-std::optional<std::string>& Override() {
-    static std::optional<std::string> path;
-    return path;
-}
-
-} // namespace
-
-std::string ProgramFilePath() {
-    if (Override())
-        return *Override();
+std::string SystemProgramFilePath() {
     // readlink does not say how long the target is; grow the buffer, bounded.
     for (std::size_t size = 4096; size <= 65536; size *= 2) {
         std::vector<char> buf(size);
@@ -29,10 +18,6 @@ std::string ProgramFilePath() {
             return std::string(buf.data(), static_cast<std::size_t>(n));
     }
     throw Exception("Cannot determine the program file path");
-}
-
-void OverrideProgramFilePath(std::optional<std::string> path) {
-    Override() = std::move(path);
 }
 
 } // namespace platform

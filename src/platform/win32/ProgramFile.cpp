@@ -8,18 +8,7 @@
 
 namespace platform {
 
-namespace {
-
-std::optional<std::string>& Override() {
-    static std::optional<std::string> path;
-    return path;
-}
-
-} // namespace
-
-std::string ProgramFilePath() {
-    if (Override())
-        return *Override();
+std::string SystemProgramFilePath() {
     // The call cuts a long path to the buffer; grow it, bounded.
     for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
         std::vector<char> buf(size);
@@ -30,10 +19,6 @@ std::string ProgramFilePath() {
             return std::string(buf.data(), n);
     }
     throw Exception("Cannot determine the program file path");
-}
-
-void OverrideProgramFilePath(std::optional<std::string> path) {
-    Override() = std::move(path);
 }
 
 } // namespace platform
