@@ -106,9 +106,8 @@ std::string DeviceText(const TXportPar& d) {
 
 // Searches until the device answers where it should or the window has
 // passed; prints one line and returns the exit status.
-int Verify(const TChangeIpOptions& options, const std::string& mac,
-           const std::optional<TXportPar>& before, const TChangeIpServices& services,
-           std::ostream& out, std::ostream& err) {
+int Verify(const TChangeIpOptions& options, const std::optional<TXportPar>& before,
+           const TChangeIpServices& services, std::ostream& out, std::ostream& err) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(services.VerifyWindowMs);
     // With DHCP the new address is the device's business: it counts as taken
@@ -119,13 +118,17 @@ int Verify(const TChangeIpOptions& options, const std::string& mac,
         return !before || d.IP != before->IP;
     };
     std::optional<TXportPar> last;
-    bool searchFailed = false;
+    bool searchFailed = false; // the last search
+    bool reported = false;
     for (;;) {
         try {
-            last = FindByMac(services.Search(), mac);
+            last = FindByMac(services.Search(), options.Mac);
             searchFailed = false;
         } catch (const std::exception& e) {
-            err << Prefix << "search after the change failed: " << OneLine(e.what()) << "\n";
+            // Once is enough for a failure that repeats with every search.
+            if (!reported)
+                err << Prefix << "search after the change failed: " << OneLine(e.what()) << "\n";
+            reported = true;
             last.reset();
             searchFailed = true;
         }
@@ -144,7 +147,7 @@ int Verify(const TChangeIpOptions& options, const std::string& mac,
             std::min(left, std::chrono::milliseconds(std::max(services.VerifyPauseMs, 0))));
     }
     const int seconds = (std::max(services.VerifyWindowMs, 0) + 999) / 1000;
-    out << "Not verified: the device " << HyphenMac(mac) << " was not seen at "
+    out << "Not verified: the device " << HyphenMac(options.Mac) << " was not seen at "
         << (options.Dhcp ? std::string("a new address") : options.Ip) << " within " << seconds
         << " s; ";
     if (last)
@@ -281,7 +284,7 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
     if (options.NoVerify)
         return ExitDone;
     out.flush();
-    return Verify(options, options.Mac, before, services, out, err);
+    return Verify(options, before, services, out, err);
 }
 
 int CmdChangeIp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

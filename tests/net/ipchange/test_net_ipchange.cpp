@@ -539,27 +539,27 @@ private:
 const TCliUser NobodyWithoutPingProgram{true, std::string()};
 const TCliUser NobodyWithSystemPing{true, std::nullopt};
 
+// An address in use is refused, proving the ping works for this user; a free
+// one is taken.
+void ExpectPingThenChange(const std::string& mac, const std::string& inUse, const std::string& free,
+                          const TCliUser& user) {
+    TCliRun r = RunCliAs({"change-ip", "--mac", mac, "--ip", inUse}, user);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "Selected IP address already exists.\n");
+    r = RunCliAs({"change-ip", "--mac", mac, "--ip", free}, user);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, SentLine + "Verified: the device " + mac + " answers at its new address " +
+                         free + ".\n");
+}
+
 TEST(NonRoot, WithPingAllowedForTheGroupTheChangeWorks) {
     TPingGroupRange allowed("65534 65534"); // nogroup
     // No ping program: the datagram socket alone must do.
-    TCliRun r =
-        RunCliAs({"change-ip", "--mac", TakesMac, "--ip", "10.77.1.11"}, NobodyWithoutPingProgram);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, "Selected IP address already exists.\n");
-    r = RunCliAs({"change-ip", "--mac", TakesMac, "--ip", "10.77.1.54"}, NobodyWithoutPingProgram);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, SentLine + "Verified: the device 00-20-4A-06-01-10 answers at its new "
-                                "address 10.77.1.54.\n");
+    ExpectPingThenChange(TakesMac, "10.77.1.11", "10.77.1.54", NobodyWithoutPingProgram);
 }
 
 TEST(NonRoot, WithoutItTheSystemPingProgramChecksTheAddress) {
-    TCliRun r = RunCliAs({"change-ip", "--mac", FarMac, "--ip", "10.77.2.1"}, NobodyWithSystemPing);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, "Selected IP address already exists.\n");
-    r = RunCliAs({"change-ip", "--mac", FarMac, "--ip", "10.77.2.50"}, NobodyWithSystemPing);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, SentLine + "Verified: the device 00-20-4A-06-02-10 answers at its new "
-                                "address 10.77.2.50.\n");
+    ExpectPingThenChange(FarMac, "10.77.2.1", "10.77.2.50", NobodyWithSystemPing);
 }
 
 TEST(NonRoot, NeitherWayToPingGivesTheCauseAndSendsNothing) {

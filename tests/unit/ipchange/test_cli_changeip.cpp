@@ -85,19 +85,12 @@ struct TScriptedSearch {
     }
 };
 
-TXportPar Dev(const std::string& mac, const std::string& ip, const std::string& adapter) {
-    TXportPar d;
-    d.MAC = mac;
-    d.IP = ip;
-    d.AdapterIP = adapter;
-    return d;
-}
-
 const std::string Mac1 = "00-20-4A-01-02-03";
-const std::vector<TXportPar> Before = {Dev(Mac1, "10.77.1.10", "10.77.1.1"),
-                                       Dev("00-20-4A-01-02-04", "10.77.2.20", "10.77.2.1")};
-const std::vector<TXportPar> After = {Dev(Mac1, "10.77.1.50", "10.77.1.1"),
-                                      Dev("00-20-4A-01-02-04", "10.77.2.20", "10.77.2.1")};
+const std::vector<TXportPar> Before = {
+    ListedDevice(Mac1, "10.77.1.10", "10.77.1.1"),
+    ListedDevice("00-20-4A-01-02-04", "10.77.2.20", "10.77.2.1")};
+const std::vector<TXportPar> After = {ListedDevice(Mac1, "10.77.1.50", "10.77.1.1"),
+                                      ListedDevice("00-20-4A-01-02-04", "10.77.2.20", "10.77.2.1")};
 
 // One command run against the fakes.
 struct TRun {
@@ -155,7 +148,7 @@ TEST(ChangeIpCli, EngineOutcomeThenVerificationDecideTheStatus) {
              TCase{"search fails after",
                    Mac1.c_str(),
                    false,
-                   {Before, {Dev("raise", "", "")}},
+                   {Before, {ListedDevice("raise", "", "")}},
                    3,
                    "Not verified: the device 00-20-4A-01-02-03 was not seen at 10.77.1.50 "
                    "within 0 s; the search failed.\n"},
@@ -222,7 +215,7 @@ TEST(ChangeIpCli, DeviceNotFoundIsRefusedUnlessTheAdapterIsNamed) {
 
 TEST(ChangeIpCli, SearchFailureBeforeSendingIsAFailure) {
     TRun run;
-    run.search.lists = {{Dev("raise", "", "")}};
+    run.search.lists = {{ListedDevice("raise", "", "")}};
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(run.f.net.Count("ping "), 0u);
     EXPECT_EQ(run.err.str(),
@@ -238,8 +231,8 @@ TEST(ChangeIpCli, VerificationSearchesAgainWithinItsWindow) {
 }
 
 TEST(ChangeIpCli, SharedMacSuffixRefusedNamingTheOtherUnlessForced) {
-    const TXportPar twin = Dev("00-20-4A-07-02-03", "10.77.1.12", "10.77.1.1");
-    const TXportPar farTwin = Dev("00-20-4A-09-02-03", "10.77.2.12", "10.77.2.1");
+    const TXportPar twin = ListedDevice("00-20-4A-07-02-03", "10.77.1.12", "10.77.1.1");
+    const TXportPar farTwin = ListedDevice("00-20-4A-09-02-03", "10.77.2.12", "10.77.2.1");
     std::vector<TXportPar> devices = Before;
     devices.push_back(twin);
     devices.push_back(farTwin);
@@ -276,7 +269,7 @@ TEST(ChangeIpCli, DhcpIsSeenAtAnyOtherAddress) {
     TRun moved;
     moved.o.Dhcp = true;
     moved.o.Ip = "0.0.0.0";
-    moved.search.lists = {Before, {Dev(Mac1, "10.77.1.77", "10.77.1.1")}};
+    moved.search.lists = {Before, {ListedDevice(Mac1, "10.77.1.77", "10.77.1.1")}};
     EXPECT_EQ(moved(), 0);
     EXPECT_NE(moved.out.str().find("answers at 10.77.1.77 (its address by DHCP)."),
               std::string::npos);

@@ -313,14 +313,6 @@ TEST(Cause, OneLineAndResetByEveryEntryPoint) {
     EXPECT_EQ(f.engine->Cause(), SIPChangeCauseArpRights);
 }
 
-TXportPar Listed(const std::string& mac, const std::string& ip, const std::string& adapter) {
-    TXportPar d;
-    d.MAC = mac;
-    d.IP = ip;
-    d.AdapterIP = adapter;
-    return d;
-}
-
 std::vector<std::string> IpsOf(const std::vector<TXportPar>& devices) {
     std::vector<std::string> ips;
     for (const TXportPar& d : devices)
@@ -330,13 +322,13 @@ std::vector<std::string> IpsOf(const std::vector<TXportPar>& devices) {
 
 TEST(SharedMacSuffix, OtherDevicesWithTheLastTwoOctetsBehindTheAdapter) {
     const std::vector<TXportPar> devices = {
-        Listed("00-20-4A-01-02-03", "10.77.1.10", "10.77.1.1"), // the device itself
-        Listed("00-20-4A-07-02-03", "10.77.1.12", "10.77.1.1"), // same suffix, same adapter
-        Listed("00-20-4a-09-02-03", "10.77.2.12", "10.77.2.1"), // same suffix, other adapter
-        Listed("00-20-4A-01-03-02", "10.77.1.13", "10.77.1.1"), // octets swapped
-        Listed("00-20-4A-01-12-03", "10.77.1.14", "10.77.1.1"), // fifth octet differs
-        Listed("N/A", "10.77.1.15", "10.77.1.1"),
-        Listed("00-20-4A-0B-02-0", "10.77.1.16", "10.77.1.1"), // not a MAC
+        ListedDevice("00-20-4A-01-02-03", "10.77.1.10", "10.77.1.1"), // the device itself
+        ListedDevice("00-20-4A-07-02-03", "10.77.1.12", "10.77.1.1"), // same suffix, same adapter
+        ListedDevice("00-20-4a-09-02-03", "10.77.2.12", "10.77.2.1"), // same suffix, other adapter
+        ListedDevice("00-20-4A-01-03-02", "10.77.1.13", "10.77.1.1"), // octets swapped
+        ListedDevice("00-20-4A-01-12-03", "10.77.1.14", "10.77.1.1"), // fifth octet differs
+        ListedDevice("N/A", "10.77.1.15", "10.77.1.1"),
+        ListedDevice("00-20-4A-0B-02-0", "10.77.1.16", "10.77.1.1"), // not a MAC
     };
     using V = std::vector<std::string>;
     EXPECT_EQ(IpsOf(DevicesSharingMacSuffix(devices, "00-20-4A-01-02-03", "10.77.1.1")),
