@@ -176,8 +176,11 @@ TEST(PingProgramPath, SeamThenEnvironmentThenSystem) {
     ::unsetenv("QUORVET_PING_PROGRAM");
 }
 
-// Runs in a child: with no file descriptors left, no ICMP socket opens.
+// Runs in a child: with no file descriptors left, no ICMP socket opens; and
+// no ping program to fall back to (a program that cannot run is no fallback
+// either, see PingProgramEcho.UnusableProgramIsNoFallback).
 [[noreturn]] void PingWithoutDescriptors() {
+    OverridePingProgram("");
     rlimit saved{};
     getrlimit(RLIMIT_NOFILE, &saved);
     rlimit none = saved;
