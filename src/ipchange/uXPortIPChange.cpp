@@ -65,6 +65,7 @@ const std::string& TXPortIPChange::MessageText(int index) const {
 
 bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
                               const std::string& adapter, std::string& message, int& code) {
+    cause_.clear();
     message = messages_[MsgError];
     code = IPChangeFailed;
     try {
@@ -78,7 +79,16 @@ bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
         std::uint8_t ttl = 0;
         // The text goes to the ping as typed; its syntax is the chosen way's
         // business, so an address in use is refused before anything else.
-        if (services_.Pinger->Ping(ip, PingTimeoutMs, PingAttempts, rtt, ttl)) {
+        bool inUse = false;
+        try {
+            inUse = services_.Pinger->Ping(ip, PingTimeoutMs, PingAttempts, rtt, ttl);
+        } catch (...) {
+            // Neither an ICMP socket nor the ping program: a normal user's
+            // usual case, which the message alone does not explain.
+            cause_ = IPChangeStrings::SIPChangeCausePing;
+            throw;
+        }
+        if (inUse) {
             message = messages_[MsgIPExists];
             return false;
         }
@@ -99,6 +109,7 @@ bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
 
 int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
                                 std::string& message) {
+    cause_.clear();
     message = messages_[MsgError];
     try {
         if (!IsValidIP(ip)) {
@@ -122,8 +133,10 @@ int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
             return IPChangeFailed;
         // The command's exit status is not reported; without the entry (no
         // rights, say) the change cannot work and must not be called done.
-        if (!services_.NeighbourPresent(address, mac))
+        if (!services_.NeighbourPresent(address, mac)) {
+            cause_ = IPChangeStrings::SIPChangeCauseArpRights;
             return IPChangeFailed;
+        }
         // How the attempt ends does not matter: its first packet, sent to the
         // device's MAC, is what tells the device its new address.
         services_.ConnectAttempt(address, ArpWayPort, services_.ConnectTimeoutMs);
@@ -137,6 +150,7 @@ int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
 
 int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, std::string& message,
                                 const std::string& adapter) {
+    cause_.clear();
     message = messages_[MsgError];
     try {
         if (!IsValidIP(ip)) {
@@ -208,4 +222,34 @@ std::string TXPortIPChange::IpSetupDatagram(const std::string& mac, const std::s
     if (datagram.size() != IpSetupSize)
         throw Exception("IP-SETUP datagram length error");
     return datagram;
+}
+
+std::string HyphenMac(const std::string& mac) {
+    std::string m = mac;
+    for (char& c : m) {
+        if (c == ':')
+            c = '-';
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return IsValidMAC(m) ? m : std::string();
+}
+
+std::vector<TXportPar> DevicesSharingMacSuffix(const std::vector<TXportPar>& devices,
+                                               const std::string& mac, const std::string& adapter) {
+    std::vector<TXportPar> sharing;
+    const std::string own = HyphenMac(mac);
+    if (own.empty())
+        return sharing;
+    // "00-20-4A-01-02-03": the last two octets start after the fourth hyphen.
+    constexpr std::size_t SuffixAt = 12;
+    for (const TXportPar& d : devices) {
+        const std::string other = HyphenMac(d.MAC);
+        if (other.empty() || other == own)
+            continue;
+        if (!adapter.empty() && d.AdapterIP != adapter)
+            continue;
+        if (other.compare(SuffixAt, std::string::npos, own, SuffixAt, std::string::npos) == 0)
+            sharing.push_back(d);
+    }
+    return sharing;
 }

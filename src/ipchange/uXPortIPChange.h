@@ -10,6 +10,7 @@
 #include "platform/Adapters.h"
 #include "platform/Neighbour.h"
 #include "search/IPInfo.h"
+#include "search/uXPortSearch.h"
 #include "utils/uPing.h"
 #include "utils/uUtilsWinAPI.h"
 
@@ -68,6 +69,12 @@ public:
     void SetMessages(const TXPortIPChangeMsgLngSupport& messages);
     // The message text in force, index 1 to 6.
     const std::string& MessageText(int index) const;
+    // Why the last change failed and what to do, where the message alone
+    // leaves a user stuck (no ping allowed, no right to make the ARP-table
+    // entry): one line without line breaks, shown after the message. Empty
+    // when there is nothing to add. Reset by ChangeIP, AssignByArp and
+    // SendIpSetup.
+    const std::string& Cause() const { return cause_; }
 
     // MAC syntax check, ping of the new address (500 ms, 3 attempts), then
     // the chosen way. True when the change was carried out (code 0 in the
@@ -95,4 +102,18 @@ public:
 private:
     std::array<std::string, 6> messages_;
     TXPortIPChangeServices services_;
+    std::string cause_;
 };
+
+// The listed devices other than the one with this MAC whose last two MAC
+// octets equal those of mac: they would take the address of an IP-SETUP
+// datagram meant for it. MACs compare case-insensitively, in hyphen or colon
+// form; entries without a MAC ("N/A") never match. adapter: only entries
+// found through this adapter (AdapterIP), or every entry when empty (for a
+// datagram sent through all adapters). Empty when mac is no MAC.
+std::vector<TXportPar> DevicesSharingMacSuffix(const std::vector<TXportPar>& devices,
+                                               const std::string& mac, const std::string& adapter);
+
+// The MAC in the engine's form (six upper-case pairs joined by hyphens) from
+// hyphen or colon form; empty when the text is no MAC.
+std::string HyphenMac(const std::string& mac);

@@ -22,4 +22,15 @@ inline constexpr const char* SIPChangeIPExists = "Selected IP address already ex
 // 6: the MAC text is not six hyphen-separated pairs of hex digits.
 inline constexpr const char* SIPChangeMACSyntax = "MAC address syntax error.";
 
+// Causes shown after the message, one line each.
+// The ping that checks whether the new address is in use could not be sent.
+inline constexpr const char* SIPChangeCausePing =
+    "The new address could not be checked with a ping: this user may not open an ICMP socket "
+    "and the system's ping program could not be run. Run the program as administrator, or allow "
+    "ping for the user's group (sysctl net.ipv4.ping_group_range).";
+// The ARP-table way ran its command, but the entry is not there.
+inline constexpr const char* SIPChangeCauseArpRights =
+    "The ARP-table entry was not made: making it needs administrator rights. Run the program as "
+    "administrator, or use the IP-SETUP way.";
+
 } // namespace IPChangeStrings

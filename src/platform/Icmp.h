@@ -14,11 +14,13 @@ enum class TIcmpKind {
     Any,      // the datagram kind where allowed, else raw
     Datagram, // unprivileged ICMP datagram socket
     Raw,      // raw socket (needs the raw-socket privilege)
+    Program,  // the system's ping program, one run per request (OpenPingProgram)
 };
 
 class TIcmpEcho {
 public:
-    // nullptr when no ICMP socket of the kind can be opened.
+    // nullptr when no ICMP socket of the kind can be opened (always for
+    // Program: OpenPingProgram makes those).
     static std::unique_ptr<TIcmpEcho> Open(TIcmpKind kind = TIcmpKind::Any);
 
     virtual ~TIcmpEcho() = default;
@@ -30,6 +32,20 @@ public:
     virtual bool Echo(const TIPv4& address, std::uint32_t timeoutMs, std::uint32_t& rttMs,
                       std::uint8_t& ttl) = 0;
 };
+
+// The system's ping program, for a user who may open no ICMP socket (the
+// program carries the privilege itself); empty when there is none, or when
+// the system needs none because every user may ping.
+std::string SystemPingProgram();
+
+// An echo that runs the ping program once per request, never through a
+// shell, with its output discarded: one request of 32 data bytes, the same
+// time-out. rttMs is then the time the run took and ttl 0 (the program's
+// report is not read). nullptr when program is empty, names no executable
+// file, cannot ping the loopback address (so could not tell an address in
+// use from a free one), or this system has no such way. Echo raises
+// Exception when the program cannot be started or its wait fails.
+std::unique_ptr<TIcmpEcho> OpenPingProgram(const std::string& program);
 
 // The first IPv4 address of a host name; false when it has none.
 bool LookupHostIPv4(const std::string& name, TIPv4& address);

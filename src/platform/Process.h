@@ -10,17 +10,27 @@ namespace platform {
 
 enum class TProcessWait { Ended, TimedOut, Failed };
 
+// Where the standard output and error of a new process go.
+enum class TProcessOutput {
+    Inherit, // ours
+    Discard, // nowhere (and no console input either)
+};
+
 class TProcess {
 public:
     // Starts the command line as a new process in its own process group.
     // hidden: the process gets no window and no console input. Returns
     // nullptr when the program cannot be started.
-    static std::unique_ptr<TProcess> Start(const std::string& commandLine, bool hidden);
+    static std::unique_ptr<TProcess> Start(const std::string& commandLine, bool hidden,
+                                           TProcessOutput output = TProcessOutput::Inherit);
 
     // Releases the handles; a process still running is left running.
     virtual ~TProcess() = default;
     // Waits for the end of the process; timeLimitMs < 0 waits without limit.
     virtual TProcessWait Wait(int timeLimitMs) = 0;
+    // The exit status once Wait has returned Ended; -1 before that, and for
+    // a process ended by a signal.
+    virtual int ExitStatus() const = 0;
 };
 
 // The arguments of a command line by the Windows rules: blanks and tabs

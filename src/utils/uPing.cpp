@@ -5,6 +5,7 @@
 #include "utils/uUtilsConvert.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 void ResolveHostAddress(const std::string& host, std::array<std::uint8_t, 4>& addr) {
@@ -24,11 +25,36 @@ void ResolveHostAddress(const std::string& host, std::array<std::uint8_t, 4>& ad
     }
 }
 
+namespace {
+
+std::optional<std::string>& PingProgramOverride() {
+    static std::optional<std::string> program;
+    return program;
+}
+
+} // namespace
+
+std::string PingProgram() {
+    if (PingProgramOverride())
+        return *PingProgramOverride();
+    if (const char* named = std::getenv("QUORVET_PING_PROGRAM"))
+        return named;
+    return platform::SystemPingProgram();
+}
+
+void OverridePingProgram(std::optional<std::string> program) {
+    PingProgramOverride() = std::move(program);
+}
+
 bool PingHost(const std::string& host, std::uint32_t timeoutMs, std::uint8_t attempts,
               std::uint32_t& rtt, std::uint8_t& ttl) {
     rtt = 0;
     ttl = 0;
     std::unique_ptr<platform::TIcmpEcho> icmp = platform::TIcmpEcho::Open();
+    // ICMP sockets may be closed to this user (net.ipv4.ping_group_range);
+    // the system's ping program carries the privilege itself.
+    if (!icmp)
+        icmp = platform::OpenPingProgram(PingProgram());
     if (!icmp)
         throw Exception("Invalid handle");
     std::array<std::uint8_t, 4> address{};
@@ -37,7 +63,14 @@ bool PingHost(const std::string& host, std::uint32_t timeoutMs, std::uint8_t att
     for (unsigned attempt = 1; attempt <= count; ++attempt) {
         std::uint32_t replyRtt = 0;
         std::uint8_t replyTtl = 0;
-        if (icmp->Echo(address, timeoutMs, replyRtt, replyTtl)) {
+        bool answered = false;
+        try {
+            answered = icmp->Echo(address, timeoutMs, replyRtt, replyTtl);
+        } catch (const Exception&) {
+            // The ping program could be opened but no longer runs.
+            throw Exception("Invalid handle");
+        }
+        if (answered) {
             rtt = replyRtt;
             ttl = replyTtl;
             return true;

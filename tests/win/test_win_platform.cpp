@@ -4,6 +4,8 @@
 
 #include "WinTestPaths.h"
 #include "device/uDeviceComm.h"
+#include "platform/Icmp.h"
+#include "platform/Process.h"
 #include "platform/UserSettingsStore.h"
 #include "search/IPInfo.h"
 #include "shell/uApplicationFolders.h"
@@ -54,6 +56,20 @@ TEST(WinProcess, EndedProcessIsTrueAndTheLimitRunsOut) {
     const long long elapsed = MsSince(start);
     EXPECT_GE(elapsed, 95);
     EXPECT_LT(elapsed, 1400);
+}
+
+TEST(WinProcess, ExitStatusOnceEndedWithOutputKeptOrDiscarded) {
+    for (auto output : {platform::TProcessOutput::Inherit, platform::TProcessOutput::Discard}) {
+        auto process = platform::TProcess::Start(Quote(SleepProgram()) + " 300", true, output);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(process->Wait(0), platform::TProcessWait::TimedOut);
+        EXPECT_EQ(process->ExitStatus(), -1);
+        ASSERT_EQ(process->Wait(10000), platform::TProcessWait::Ended);
+        EXPECT_EQ(process->ExitStatus(), 3);
+    }
+    // Every user may use the ICMP library: no ping program to fall back to.
+    EXPECT_EQ(platform::SystemPingProgram(), "");
+    EXPECT_EQ(platform::OpenPingProgram(SleepProgram()), nullptr);
 }
 
 TEST(WinFileVersion, VersionResourceOfTheProgramFiles) {

@@ -3,24 +3,19 @@
 
 #include "ChangeIpCommand.h"
 #include "CliOutput.h"
-#include "platform/ProgramFile.h"
+#include "CliSearch.h"
 #include "search/uXPortSearch.h"
 #include "utils/KavenLog.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 
 const char* const Usage =
     "Usage: quorvet-cli COMMAND [OPTIONS]\n"
@@ -46,23 +41,17 @@ const char* const Usage =
     "  --real-network   search outside the private test network (see below)\n"
     "  --help           show this text\n"
     "\n"
-    "Exit status: 0 when the search completed (also with no device found),\n"
-    "1 when it failed (the message goes to standard error), 2 on a usage error.\n"
+    "Exit status of every command:\n"
+    "  0  done: search completed (also with no device found); change-ip sent its\n"
+    "     request or made its ARP-table entry and (unless --no-verify) a search\n"
+    "     found the device at its new address\n"
+    "  1  failed or refused (search: the message goes to standard error)\n"
+    "  2  usage error\n"
+    "  3  change-ip: sent, but the device was not seen at its new address\n"
     "\n"
     "Searching sends broadcasts on every adapter of this computer. Outside the\n"
     "private test network (tests/net/qvnet run NETFILE -- ..., which sets\n"
     "QVNET_ID) search refuses to run unless --real-network is given.\n";
-
-// "Quorvet.ini" beside the program, as the GUI reads it; empty when the
-// system cannot tell where the program is (then no settings file is read).
-std::string DefaultSettingsFile() {
-    try {
-        return (std::filesystem::path(platform::ProgramFilePath()).parent_path() / "Quorvet.ini")
-            .string();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
 
 int UsageError(const std::string& message) {
     std::cerr << "quorvet-cli: " << message << "\n"
@@ -71,41 +60,38 @@ int UsageError(const std::string& message) {
 }
 
 int CmdSearch(const std::vector<std::string>& args) {
-    std::string settings = DefaultSettingsFile();
+    TSearchOptions searchOptions;
     bool json = false;
     bool realNetwork = false;
     bool sequential = false;
-    std::optional<int> timeout;
     std::string logFile;
     int logMask = 16;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
+        std::string error;
+        if (TakeSearchOption(args, i, searchOptions, error)) {
+            if (!error.empty())
+                return UsageError(error);
+        } else if (a == "--help" || a == "-h") {
             std::cout << Usage;
-            return ExitOk;
+            return ExitDone;
         } else if (a == "--json") {
             json = true;
         } else if (a == "--sequential") {
             sequential = true;
         } else if (a == "--real-network") {
             realNetwork = true;
-        } else if (a == "--settings" || a == "--timeout" || a == "--log" || a == "--log-mask") {
+        } else if (a == "--log" || a == "--log-mask") {
             if (i + 1 >= args.size())
                 return UsageError(a + " needs a value");
             const std::string& value = args[++i];
-            if (a == "--settings") {
-                settings = value;
-            } else if (a == "--log") {
+            if (a == "--log") {
                 logFile = value;
-            } else if (a == "--log-mask") {
+            } else {
                 const std::optional<int> mask = StrToIntOpt(value);
                 if (!mask || *mask < 0 || *mask > 255)
                     return UsageError("--log-mask takes a number from 0 to 255");
                 logMask = *mask;
-            } else {
-                timeout = StrToIntOpt(value);
-                if (!timeout)
-                    return UsageError("'" + value + "' is not a valid integer value");
             }
         } else {
             return UsageError("unknown option '" + a + "'");
@@ -126,17 +112,14 @@ int CmdSearch(const std::vector<std::string>& args) {
         engine.Log = &*log;
     }
     try {
-        if (!settings.empty())
-            engine.LoadSettings(settings);
-        if (timeout)
-            engine.ReadTimeout = TXportSearch::EffectiveReadTimeout(*timeout);
+        ConfigureSearch(engine, searchOptions);
         engine.Search();
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return ExitFailed;
     }
     std::cout << (json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
-    return ExitOk;
+    return ExitDone;
 }
 
 } // namespace
@@ -149,7 +132,7 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << Usage;
-        return ExitOk;
+        return ExitDone;
     }
     if (command == "search")
         return CmdSearch(args);

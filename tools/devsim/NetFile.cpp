@@ -320,6 +320,8 @@ DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const Li
             d.noSetup = flag();
         } else if (t.key == "silent") {
             d.silent = flag();
+        } else if (t.key == "no_ipsetup") {
+            d.noIpSetup = flag();
         } else if (t.key == "from") {
             d.from = address();
         } else if (t.key == "chatter") {

@@ -45,6 +45,7 @@ struct DeviceDescription {
     bool noInfo = false;
     bool noSetup = false;
     bool silent = false;
+    bool noIpSetup = false; // IP-SETUP datagrams are received but not applied
     std::optional<std::uint32_t> from;
     int chatter = 0;
     std::optional<std::uint32_t> dhcp;

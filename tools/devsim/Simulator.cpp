@@ -280,6 +280,8 @@ void Simulator::OnDatagram(std::size_t index) {
                 Schedule(index, s.delay, SetupReply(s), from, "setup");
             break;
         case Request::IpSetup:
+            if (s.noIpSetup)
+                break;
             if (auto ip = IpSetupTarget(data, s.mac)) {
                 if (*ip == 0)
                     ChangeAddress(d, s.dhcp.value_or(d.ip), "dhcp");

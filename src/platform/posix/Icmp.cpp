@@ -1,10 +1,14 @@
 #include "platform/Icmp.h"
 
+#include "platform/Process.h"
+#include "utils/uErrors.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -192,7 +196,90 @@ int OpenSocket(TIcmpKind kind) {
     return fd;
 }
 
+// iputils ping: one request (-c 1) of 32 data bytes (-s 32), numeric (-n),
+// quiet (-q), waiting -W seconds (fractions allowed) for its reply. Exit
+// status 0 means a reply came.
+class TProgramEcho : public TIcmpEcho {
+public:
+    explicit TProgramEcho(std::string program) : program_(std::move(program)) {}
+
+    TIcmpKind Kind() const override { return TIcmpKind::Program; }
+
+    bool Echo(const TIPv4& address, std::uint32_t timeoutMs, std::uint32_t& rttMs,
+              std::uint8_t& ttl) override {
+        if (address == TIPv4{0, 0, 0, 0})
+            return false;
+        // -W 0 would wait without limit.
+        const std::uint32_t wait = std::max<std::uint32_t>(timeoutMs, 1);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%u.%03u", wait / 1000, wait % 1000);
+        char dotted[16];
+        std::snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", unsigned{address[0]},
+                      unsigned{address[1]}, unsigned{address[2]}, unsigned{address[3]});
+        const std::string line =
+            "\"" + program_ + "\" -n -q -c 1 -s 32 -W " + seconds + " " + dotted;
+        const auto start = std::chrono::steady_clock::now();
+        std::unique_ptr<TProcess> process = TProcess::Start(line, true, TProcessOutput::Discard);
+        if (!process)
+            throw Exception("Unable to Create Process \"" + line + "\"");
+        // The program ends by itself after its wait; the allowance is for its
+        // start. One that outlives it counts as no reply (and is left to end).
+        const int limit =
+            static_cast<int>(std::min<std::uint32_t>(wait, 600000)) + StartAllowanceMs;
+        switch (process->Wait(limit)) {
+        case TProcessWait::Ended:
+            break;
+        case TProcessWait::TimedOut:
+            return false;
+        case TProcessWait::Failed:
+            throw Exception("Process wait failed.");
+        }
+        // Any other status is no reply: "network unreachable" ends the
+        // program with the same status as a refused socket, and the program
+        // was seen to work when it was opened.
+        if (process->ExitStatus() != 0)
+            return false;
+        rttMs = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count());
+        ttl = 0;
+        return true;
+    }
+
+    static constexpr int StartAllowanceMs = 2000;
+
+private:
+    std::string program_;
+};
+
 } // namespace
+
+std::string SystemPingProgram() {
+    for (const char* path : {"/usr/bin/ping", "/bin/ping", "/usr/sbin/ping", "/sbin/ping"})
+        if (::access(path, X_OK) == 0)
+            return path;
+    return {};
+}
+
+std::unique_ptr<TIcmpEcho> OpenPingProgram(const std::string& program) {
+    // The path goes onto a command line between quotes.
+    if (program.empty() || program.find_first_of(std::string("\"\0", 2)) != std::string::npos ||
+        ::access(program.c_str(), X_OK) != 0)
+        return nullptr;
+    auto echo = std::make_unique<TProgramEcho>(program);
+    // Loopback always answers a program that may ping: a program that fails
+    // here (no privilege of its own, say) could not tell an address in use
+    // from a free one.
+    std::uint32_t rtt = 0;
+    std::uint8_t ttl = 0;
+    try {
+        if (!echo->Echo({127, 0, 0, 1}, 1000, rtt, ttl))
+            return nullptr;
+    } catch (const Exception&) {
+        return nullptr;
+    }
+    return echo;
+}
 
 std::unique_ptr<TIcmpEcho> TIcmpEcho::Open(TIcmpKind kind) {
     if (kind == TIcmpKind::Any) {
@@ -200,6 +287,9 @@ std::unique_ptr<TIcmpEcho> TIcmpEcho::Open(TIcmpKind kind) {
             return echo;
         return Open(TIcmpKind::Raw);
     }
+    if (kind == TIcmpKind::Program)
+        return nullptr; // OpenPingProgram makes these
+
     const int fd = OpenSocket(kind);
     if (fd < 0)
         return nullptr;

@@ -51,6 +51,7 @@ public:
             const pid_t r = ::waitpid(pid_, &status, WNOHANG);
             if (r == pid_ && (WIFEXITED(status) || WIFSIGNALED(status))) {
                 reaped_ = true;
+                exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
                 return TProcessWait::Ended;
             }
             if (r < 0 && errno != EINTR) {
@@ -70,9 +71,12 @@ public:
         }
     }
 
+    int ExitStatus() const override { return exitStatus_; }
+
 private:
     pid_t pid_;
     bool reaped_ = false;
+    int exitStatus_ = -1;
 };
 
 // RAII for the spawn attribute objects.
@@ -97,7 +101,8 @@ struct TSpawnSetup {
 
 } // namespace
 
-std::unique_ptr<TProcess> TProcess::Start(const std::string& commandLine, bool hidden) {
+std::unique_ptr<TProcess> TProcess::Start(const std::string& commandLine, bool hidden,
+                                          TProcessOutput output) {
     ReapOrphans();
     if (commandLine.find('\0') != std::string::npos)
         return nullptr;
@@ -115,9 +120,14 @@ std::unique_ptr<TProcess> TProcess::Start(const std::string& commandLine, bool h
         return nullptr;
     // Only the standard streams go to the new process, as without handle
     // inheritance; a hidden one has no console input either.
-    if (hidden &&
+    const bool discard = output == TProcessOutput::Discard;
+    if ((hidden || discard) &&
         posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0) != 0)
         return nullptr;
+    for (int fd : {1, 2})
+        if (discard &&
+            posix_spawn_file_actions_addopen(&setup.actions, fd, "/dev/null", O_WRONLY, 0) != 0)
+            return nullptr;
     if (posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3) != 0)
         return nullptr;
     // Its own process group, and default signal handling whatever ours is.

@@ -75,6 +75,15 @@ std::unique_ptr<TIcmpEcho> TIcmpEcho::Open(TIcmpKind kind) {
     return std::make_unique<TIcmpLibraryEcho>(handle);
 }
 
+// Every user may use the ICMP library, so no ping program is ever needed.
+std::string SystemPingProgram() {
+    return {};
+}
+
+std::unique_ptr<TIcmpEcho> OpenPingProgram(const std::string&) {
+    return nullptr;
+}
+
 bool LookupHostIPv4(const std::string& name, TIPv4& address) {
     if (name.empty() || name.size() > 253 || name.find('\0') != std::string::npos)
         return false;

@@ -10,9 +10,12 @@
 #include "utils/uUtilsWinAPI.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
@@ -328,47 +331,86 @@ TEST(ThreeAdapters, SecondUnusableSendsOneDatagramAndFails) {
     EXPECT_TRUE(AddressChanges().empty());
 }
 
-// Runs quorvet-cli with arguments (no shell); returns exit status and stdout.
-std::pair<int, std::string> RunCli(const std::vector<std::string>& args) {
+struct TCliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Who runs the tool: root, or the unprivileged user "nobody" (setpriv), and
+// the ping program it may fall back to (QUORVET_PING_PROGRAM; unset: the
+// system's).
+struct TCliUser {
+    bool nobody = false;
+    std::optional<std::string> pingProgram;
+};
+
+// Runs quorvet-cli with arguments (no shell): exit status, stdout, stderr.
+TCliRun RunCliAs(const std::vector<std::string>& args, const TCliUser& user = {}) {
+    TCliRun r;
+    const std::string errFile = std::string(std::getenv("QVNET_DIR")) + "/cli-stderr.txt";
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
-        return {-1, ""};
+        return r;
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], 1);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
+        const int errFd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (errFd >= 0) {
+            ::dup2(errFd, 2);
+            ::close(errFd);
+        }
+        if (user.pingProgram)
+            ::setenv("QUORVET_PING_PROGRAM", user.pingProgram->c_str(), 1);
+        std::vector<std::string> words;
+        if (user.nobody)
+            words = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+        words.push_back(QV_CLI_PATH);
+        words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(QV_CLI_PATH));
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
+        for (auto& w : words)
+            argv.push_back(w.data());
         argv.push_back(nullptr);
-        ::execv(QV_CLI_PATH, argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(pipeFds[1]);
-    std::string out;
     char buf[512];
     ssize_t n;
     while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<std::size_t>(n));
+        r.out.append(buf, static_cast<std::size_t>(n));
     ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream errIn(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(errIn), std::istreambuf_iterator<char>());
+    return r;
 }
 
-TEST(Cli, ExitStatusIsTheResultCode) {
+std::pair<int, std::string> RunCli(const std::vector<std::string>& args) {
+    const TCliRun r = RunCliAs(args);
+    return {r.status, r.out};
+}
+
+TEST(Cli, ExitStatusFollowsTheOutcome) {
+    // Sent and seen at the new address, in either way, is done (0).
     auto [rc, out] =
         RunCli({"change-ip", "--mac", Mac3, "--ip", "10.77.2.55", "--adapter", "10.77.2.1"});
-    EXPECT_EQ(rc, 2);
-    EXPECT_EQ(out, "Request of IP address change was successfully sent.\n");
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(out, "Request of IP address change was successfully sent.\n"
+                   "Verified: the device 00-20-4A-01-02-04 answers at its new address "
+                   "10.77.2.55.\n");
     ASSERT_TRUE(WaitForChange(Mac3));
 
     std::tie(rc, out) = RunCli({"change-ip", "--mac", Mac1, "--arp", "--ip", "10.77.1.61"});
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(out, "IP address was temporarily assigned to MAC\nTo make IP change permanent you "
-                   "must change IP adress in device setup!\n");
+                   "must change IP adress in device setup!\n"
+                   "Verified: the device 00-20-4A-01-02-03 answers at its new address "
+                   "10.77.1.61.\n");
     ASSERT_TRUE(WaitForChange(Mac1));
 
     std::tie(rc, out) = RunCli({"change-ip", "--mac", Mac2, "--ip", "10.77.1.61"});
@@ -376,12 +418,172 @@ TEST(Cli, ExitStatusIsTheResultCode) {
     EXPECT_EQ(out, "Selected IP address already exists.\n");
 
     std::tie(rc, out) = RunCli({"change-ip", "--mac", Mac2});
-    EXPECT_EQ(rc, 64);
+    EXPECT_EQ(rc, 2);
     EXPECT_TRUE(out.empty());
 
     const auto devices = SearchAgain();
     EXPECT_NE(Find(devices, "10.77.2.55"), nullptr);
     EXPECT_NE(Find(devices, "10.77.1.61"), nullptr);
+}
+
+// ---- defaultroute.net: the default route leaves through the other adapter --
+
+const std::string RoutedMac = "00-20-4A-05-01-10"; // 10.77.1.10 behind qv0
+
+TEST(DefaultRoute, WithoutAdapterTheSystemPicksTheRoutesAdapter) {
+    // What change-ip did before it searched: the unbound datagram follows the
+    // default route, to the other segment, and the device stays.
+    TXPortIPChange engine;
+    const TOutcome o = Change(engine, RoutedMac, "10.77.1.40", "");
+    EXPECT_EQ(o.code, 2);
+    std::this_thread::sleep_for(300ms);
+    const auto rx = IpSetupsReceived();
+    ASSERT_EQ(rx.size(), 1u);
+    EXPECT_EQ(rx[0].Get("dev"), "10.77.2.10");
+    EXPECT_TRUE(AddressChanges().empty());
+}
+
+TEST(DefaultRoute, ChangeIpSendsThroughTheAdapterTheDeviceAnswersOn) {
+    const std::size_t mark = TDevsimLog().Mark();
+    const TCliRun r = RunCliAs({"change-ip", "--mac", RoutedMac, "--ip", "10.77.1.50"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Request of IP address change was successfully sent.\n"
+                     "Verified: the device 00-20-4A-05-01-10 answers at its new address "
+                     "10.77.1.50.\n");
+    EXPECT_EQ(r.err, "");
+    const auto rx = TDevsimLog().Select(
+        [](const TDevsimLine& l) { return l.kind == "RX" && l.Get("len") == "20"; }, mark);
+    ASSERT_EQ(rx.size(), 1u);
+    EXPECT_EQ(rx[0].Get("dev"), "10.77.1.10");
+    EXPECT_EQ(FromAddress(rx[0]), "10.77.1.1");
+    const auto changes = AddressChanges(mark);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].Get("new"), "10.77.1.50");
+}
+
+// ---- cli.net: verification, shared MAC suffix, a normal user ---------------
+
+const std::string TakesMac = "00-20-4A-06-01-10";   // 10.77.1.10
+const std::string IgnoresMac = "00-20-4A-06-01-11"; // 10.77.1.11, ignores IP-SETUP
+const std::string TwinA = "00-20-4A-06-01-12";      // 10.77.1.12
+const std::string TwinB = "00-20-4A-07-01-12";      // 10.77.1.13
+const std::string FarMac = "00-20-4A-06-02-10";     // 10.77.2.10 behind qv1
+const std::string SentLine = "Request of IP address change was successfully sent.\n";
+
+TEST(Verify, SeenAtTheNewAddressOrNot) {
+    TCliRun r = RunCliAs({"change-ip", "--mac", TakesMac, "--ip", "10.77.1.51"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, SentLine + "Verified: the device 00-20-4A-06-01-10 answers at its new "
+                                "address 10.77.1.51.\n");
+
+    // The datagram reaches the device, which keeps its address: searched
+    // again for the bounded window, then reported.
+    const auto start = Clock::now();
+    r = RunCliAs({"change-ip", "--mac", IgnoresMac, "--ip", "10.77.1.52"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out, SentLine + "Not verified: the device 00-20-4A-06-01-11 was not seen at "
+                                "10.77.1.52 within 5 s; it still answers at 10.77.1.11.\n");
+    EXPECT_LT(MsSince(start), 20000);
+    EXPECT_EQ(IpSetupsReceived().size(), 8u); // four devices behind qv0, twice
+
+    // Skipped on request: done once sent.
+    r = RunCliAs({"change-ip", "--mac", IgnoresMac, "--ip", "10.77.1.53", "--no-verify"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, SentLine);
+}
+
+TEST(SharedSuffix, RefusedNamingTheOtherDeviceThenForced) {
+    // The MAC as 'ip link' prints it.
+    TCliRun r = RunCliAs({"change-ip", "--mac", "00:20:4a:06:01:12", "--ip", "10.77.1.70"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quorvet-cli change-ip: the device 00-20-4A-07-01-12 at 10.77.1.13 (adapter "
+                     "10.77.1.1) has the same last two MAC octets (01-12) and would take the new "
+                     "address too.\n"
+                     "quorvet-cli change-ip: nothing was sent; add --force to send anyway.\n");
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(IpSetupsReceived().empty());
+
+    r = RunCliAs({"change-ip", "--mac", "00:20:4a:06:01:12", "--ip", "10.77.1.70", "--force"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: the device 00-20-4A-07-01-12"), std::string::npos) << r.err;
+    // Both take it: what the refusal was about.
+    const auto changes = AddressChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ((std::set<std::string>{changes[0].Get("mac"), changes[1].Get("mac")}),
+              (std::set<std::string>{TwinA, TwinB}));
+    for (const auto& c : changes)
+        EXPECT_EQ(c.Get("new"), "10.77.1.70");
+}
+
+// ICMP datagram sockets for a group of users, in the computer's namespace
+// only (the kernel's default there is "1 0": nobody); restored on leaving.
+class TPingGroupRange {
+public:
+    explicit TPingGroupRange(const std::string& range) { Write(range); }
+    ~TPingGroupRange() { Write("1 0"); }
+    TPingGroupRange(const TPingGroupRange&) = delete;
+    TPingGroupRange& operator=(const TPingGroupRange&) = delete;
+
+private:
+    static void Write(const std::string& range) {
+        std::ofstream("/proc/sys/net/ipv4/ping_group_range") << range << "\n";
+        std::ifstream in("/proc/sys/net/ipv4/ping_group_range");
+        std::string a, b;
+        in >> a >> b;
+        if (a + " " + b != range)
+            throw std::runtime_error("ping_group_range stays " + a + " " + b);
+    }
+};
+
+const TCliUser NobodyWithoutPingProgram{true, std::string()};
+const TCliUser NobodyWithSystemPing{true, std::nullopt};
+
+// An address in use is refused, proving the ping works for this user; a free
+// one is taken.
+void ExpectPingThenChange(const std::string& mac, const std::string& inUse, const std::string& free,
+                          const TCliUser& user) {
+    TCliRun r = RunCliAs({"change-ip", "--mac", mac, "--ip", inUse}, user);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "Selected IP address already exists.\n");
+    r = RunCliAs({"change-ip", "--mac", mac, "--ip", free}, user);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, SentLine + "Verified: the device " + mac + " answers at its new address " +
+                         free + ".\n");
+}
+
+TEST(NonRoot, WithPingAllowedForTheGroupTheChangeWorks) {
+    TPingGroupRange allowed("65534 65534"); // nogroup
+    // No ping program: the datagram socket alone must do.
+    ExpectPingThenChange(TakesMac, "10.77.1.11", "10.77.1.54", NobodyWithoutPingProgram);
+}
+
+TEST(NonRoot, WithoutItTheSystemPingProgramChecksTheAddress) {
+    ExpectPingThenChange(FarMac, "10.77.2.1", "10.77.2.50", NobodyWithSystemPing);
+}
+
+TEST(NonRoot, NeitherWayToPingGivesTheCauseAndSendsNothing) {
+    const std::size_t mark = TDevsimLog().Mark();
+    const TCliRun r =
+        RunCliAs({"change-ip", "--mac", FarMac, "--ip", "10.77.2.60"}, NobodyWithoutPingProgram);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "IP address change error.\n");
+    EXPECT_EQ(r.err, std::string(SIPChangeCausePing) + "\n");
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(TDevsimLog()
+                    .Select([](const TDevsimLine& l) { return l.Get("len") == "20"; }, mark)
+                    .empty());
+}
+
+TEST(NonRoot, ArpWayWithoutTheRightGivesTheCause) {
+    const TCliRun r = RunCliAs({"change-ip", "--mac", IgnoresMac, "--arp", "--ip", "10.77.1.61"},
+                               NobodyWithSystemPing);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "IP address change error.\n");
+    // After whatever the system's tool said, the cause on a line of its own.
+    EXPECT_NE(r.err.find(std::string(SIPChangeCauseArpRights) + "\n"), std::string::npos) << r.err;
+    const auto entry = Neighbour("10.77.1.61");
+    EXPECT_FALSE(entry && entry->permanent);
 }
 
 } // namespace

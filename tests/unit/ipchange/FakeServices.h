@@ -120,17 +120,18 @@ struct TFakeEngine {
         s.AdapterTable = [this] { return net.adapterTable; };
         s.Pinger = &pinger;
         s.Runner = &runner;
-        // The entry is there once a command ran, unless the system refused it.
+        // The entry is there once a command naming the address and the MAC
+        // ran (POSIX: ip neigh with colons; Windows: arp -s with hyphens),
+        // unless the system refused it.
         s.NeighbourPresent = [this](const std::string& ip, const std::string& mac) {
-            const std::string colons = " " + ip + " lladdr " + [&] {
-                std::string m = mac;
-                for (char& c : m)
-                    if (c == '-')
-                        c = ':';
-                return m;
-            }() + " ";
+            std::string colons = mac;
+            for (char& c : colons)
+                if (c == '-')
+                    c = ':';
             for (const auto& e : net.events)
-                if (e.rfind("run ", 0) == 0 && e.find(colons) != std::string::npos)
+                if (e.rfind("run ", 0) == 0 && e.find(" " + ip + " ") != std::string::npos &&
+                    (e.find(" " + mac) != std::string::npos ||
+                     e.find(" " + colons + " ") != std::string::npos))
                     return !net.entryRefused;
             return false;
         };
@@ -144,6 +145,16 @@ struct TFakeEngine {
         engine = std::make_unique<TXPortIPChange>(std::move(s));
     }
 };
+
+// A search result entry with the fields the IP change cares about.
+inline TXportPar ListedDevice(const std::string& mac, const std::string& ip,
+                              const std::string& adapter) {
+    TXportPar d;
+    d.MAC = mac;
+    d.IP = ip;
+    d.AdapterIP = adapter;
+    return d;
+}
 
 inline platform::AdapterRecord Adapter(const std::string& name,
                                        std::vector<platform::AdapterAddressRecord> addresses) {

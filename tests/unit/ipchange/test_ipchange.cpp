@@ -105,11 +105,14 @@ struct TFailureCase {
     bool arp;
     void (*setup)(TFakeNet&);
     const char* message;
-    std::size_t pings; // pings expected
+    std::size_t pings;      // pings expected
+    const char* cause = ""; // the line a user is shown after the message
 };
 
 // Test listings show the case's name rather than its bytes.
-void PrintTo(const TFailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ChangeFailure : public testing::TestWithParam<TFailureCase> {};
 
@@ -124,6 +127,7 @@ TEST_P(ChangeFailure, CodeOneMessageAndNothingSentOrRun) {
     EXPECT_FALSE(f.engine->ChangeIP(c.mac, c.ip, "192.168.1.1", message, code));
     EXPECT_EQ(code, IPChangeFailed);
     EXPECT_EQ(message, c.message);
+    EXPECT_EQ(f.engine->Cause(), c.cause);
     EXPECT_EQ(f.net.Count("ping "), c.pings);
     EXPECT_EQ(f.net.Count("send "), 0u);
     EXPECT_EQ(f.net.Count("run "), 0u);
@@ -144,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TFailureCase{"Octet256Arp", "00-11-22-33-44-55", "192.168.1.256", true, Nothing,
                                  SIPChangeIPSyntax, 1},
                     TFailureCase{"NoIcmpHandle", "00-11-22-33-44-55", "192.168.1.50", false,
-                                 [](TFakeNet& n) { n.pingRaises = true; }, SIPChangeError, 1},
+                                 [](TFakeNet& n) { n.pingRaises = true; }, SIPChangeError, 1,
+                                 SIPChangeCausePing},
                     TFailureCase{"BindFails", "00-11-22-33-44-55", "192.168.1.50", false,
                                  [](TFakeNet& n) { n.unbindable = {"192.168.1.1"}; },
                                  SIPChangeError, 1},
@@ -272,8 +277,74 @@ TEST(ArpWay, RefusedEntryIsAnErrorNotATemporaryAssignment) {
     EXPECT_FALSE(f.engine->ChangeIP("00-11-22-33-44-55", "10.77.1.50", "", message, code));
     EXPECT_EQ(code, IPChangeFailed);
     EXPECT_EQ(message, Failed);
+    EXPECT_EQ(f.engine->Cause(), SIPChangeCauseArpRights);
     EXPECT_EQ(f.net.Count("run "), 1u);
     EXPECT_EQ(f.net.Count("connect "), 0u);
+}
+
+TEST(Cause, OneLineAndResetByEveryEntryPoint) {
+    for (const char* cause : {SIPChangeCausePing, SIPChangeCauseArpRights})
+        EXPECT_EQ(std::string(cause).find_first_of("\r\n"), std::string::npos) << cause;
+
+    TFakeEngine f;
+    f.net.adapterTable = {Adapter("qv0", {{"10.77.1.1", "255.255.255.0"}})};
+    std::string message;
+    int code = -1;
+    auto failPing = [&] {
+        f.net.pingRaises = true;
+        f.engine->ChangeIP("00-11-22-33-44-55", "10.77.1.50", "", message, code);
+        ASSERT_EQ(f.engine->Cause(), SIPChangeCausePing);
+        f.net.pingRaises = false;
+    };
+    failPing();
+    EXPECT_TRUE(f.engine->ChangeIP("00-11-22-33-44-55", "10.77.1.50", "", message, code));
+    EXPECT_EQ(f.engine->Cause(), "");
+    failPing();
+    EXPECT_EQ(f.engine->SendIpSetup("00-11-22-33-44-55", "10.77.1.50", message, ""),
+              IPChangeRequestSent);
+    EXPECT_EQ(f.engine->Cause(), "");
+    failPing();
+    EXPECT_EQ(f.engine->AssignByArp("00-11-22-33-44-55", "10.77.1.50", message), IPChangeTemporary);
+    EXPECT_EQ(f.engine->Cause(), "");
+    // The direct call reports the missing entry the same way.
+    f.net.entryRefused = true;
+    EXPECT_EQ(f.engine->AssignByArp("00-11-22-33-44-55", "10.77.1.51", message), IPChangeFailed);
+    EXPECT_EQ(message, Failed);
+    EXPECT_EQ(f.engine->Cause(), SIPChangeCauseArpRights);
+}
+
+std::vector<std::string> IpsOf(const std::vector<TXportPar>& devices) {
+    std::vector<std::string> ips;
+    for (const TXportPar& d : devices)
+        ips.push_back(d.IP);
+    return ips;
+}
+
+TEST(SharedMacSuffix, OtherDevicesWithTheLastTwoOctetsBehindTheAdapter) {
+    const std::vector<TXportPar> devices = {
+        ListedDevice("00-20-4A-01-02-03", "10.77.1.10", "10.77.1.1"), // the device itself
+        ListedDevice("00-20-4A-07-02-03", "10.77.1.12", "10.77.1.1"), // same suffix, same adapter
+        ListedDevice("00-20-4a-09-02-03", "10.77.2.12", "10.77.2.1"), // same suffix, other adapter
+        ListedDevice("00-20-4A-01-03-02", "10.77.1.13", "10.77.1.1"), // octets swapped
+        ListedDevice("00-20-4A-01-12-03", "10.77.1.14", "10.77.1.1"), // fifth octet differs
+        ListedDevice("N/A", "10.77.1.15", "10.77.1.1"),
+        ListedDevice("00-20-4A-0B-02-0", "10.77.1.16", "10.77.1.1"), // not a MAC
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(IpsOf(DevicesSharingMacSuffix(devices, "00-20-4A-01-02-03", "10.77.1.1")),
+              V{"10.77.1.12"});
+    EXPECT_EQ(IpsOf(DevicesSharingMacSuffix(devices, "00-20-4A-01-02-03", "10.77.2.1")),
+              V{"10.77.2.12"});
+    // All adapters; the MAC in colon form and lower case is the same device.
+    EXPECT_EQ(IpsOf(DevicesSharingMacSuffix(devices, "00:20:4a:01:02:03", "")),
+              (V{"10.77.1.12", "10.77.2.12"}));
+    // A device not in the list is compared with all of them.
+    EXPECT_EQ(IpsOf(DevicesSharingMacSuffix(devices, "00-20-4A-0F-02-03", "10.77.1.1")),
+              (V{"10.77.1.10", "10.77.1.12"}));
+    EXPECT_TRUE(DevicesSharingMacSuffix(devices, "00-20-4A-01-02-04", "").empty());
+    EXPECT_TRUE(DevicesSharingMacSuffix(devices, "N/A", "").empty());
+    EXPECT_TRUE(DevicesSharingMacSuffix(devices, "00-20-4A-01-02", "").empty());
+    EXPECT_TRUE(DevicesSharingMacSuffix({}, "00-20-4A-01-02-03", "").empty());
 }
 
 TEST(ArpWay, FailedConnectionAttemptLeavesTheEntryAndReportsAnError) {

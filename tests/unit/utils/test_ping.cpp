@@ -6,8 +6,11 @@
 #include "utils/uErrors.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -92,8 +95,92 @@ TEST(PingHost, UnusableAddressCostsOnlyThePausePerAttempt) {
     }
 }
 
-// Runs in a child: with no file descriptors left, no ICMP socket opens.
+// The fake ping program (fakeping.cpp) with its log in a temporary file.
+class PingProgramEcho : public testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/qv-fakeping-XXXXXX";
+        const int fd = ::mkstemp(name);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        log_ = name;
+        ::setenv("QV_FAKEPING_LOG", log_.c_str(), 1);
+        ::setenv("QV_FAKEPING_ANSWERS", "127.0.0.1,10.1.2.3", 1);
+        ::unsetenv("QV_FAKEPING_STATUS");
+    }
+    void TearDown() override {
+        ::unsetenv("QV_FAKEPING_LOG");
+        ::unsetenv("QV_FAKEPING_ANSWERS");
+        ::unsetenv("QV_FAKEPING_STATUS");
+        std::remove(log_.c_str());
+    }
+    // The argument lines of every run so far.
+    std::vector<std::string> Runs() const {
+        std::vector<std::string> lines;
+        std::ifstream in(log_);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    std::string log_;
+};
+
+TEST_F(PingProgramEcho, OneRunPerRequestWithTheTimeOutInSeconds) {
+    auto echo = platform::OpenPingProgram(QV_FAKEPING);
+    ASSERT_NE(echo, nullptr);
+    EXPECT_EQ(echo->Kind(), platform::TIcmpKind::Program);
+    std::uint32_t rtt = 99;
+    std::uint8_t ttl = 99;
+    EXPECT_TRUE(echo->Echo({10, 1, 2, 3}, 1500, rtt, ttl));
+    EXPECT_EQ(ttl, 0); // the program's report is not read
+    EXPECT_FALSE(echo->Echo({10, 1, 2, 4}, 200, rtt, ttl));
+    EXPECT_FALSE(echo->Echo({10, 1, 2, 4}, 0, rtt, ttl));
+    // Any status but 0 is no reply ("network unreachable" ends with 2).
+    ::setenv("QV_FAKEPING_STATUS", "2", 1);
+    EXPECT_FALSE(echo->Echo({10, 1, 2, 4}, 200, rtt, ttl));
+    EXPECT_FALSE(echo->Echo({0, 0, 0, 0}, 200, rtt, ttl)); // never run
+    // Opening checks that the program can ping at all, on loopback.
+    EXPECT_EQ(Runs(), (std::vector<std::string>{
+                          "-n -q -c 1 -s 32 -W 1.000 127.0.0.1",
+                          "-n -q -c 1 -s 32 -W 1.500 10.1.2.3",
+                          "-n -q -c 1 -s 32 -W 0.200 10.1.2.4",
+                          "-n -q -c 1 -s 32 -W 0.001 10.1.2.4", // 0 would wait for ever
+                          "-n -q -c 1 -s 32 -W 0.200 10.1.2.4",
+                      }));
+}
+
+TEST_F(PingProgramEcho, UnusableProgramIsNoFallback) {
+    EXPECT_EQ(platform::OpenPingProgram(""), nullptr);
+    EXPECT_EQ(platform::OpenPingProgram("/nonexistent/ping"), nullptr);
+    EXPECT_EQ(platform::OpenPingProgram(std::string(QV_FAKEPING) + "\""), nullptr);
+    EXPECT_EQ(platform::OpenPingProgram("/etc/hostname"), nullptr); // not executable
+    // A program that cannot ping loopback (no privilege of its own) could not
+    // tell an address in use from a free one.
+    ::setenv("QV_FAKEPING_ANSWERS", "", 1);
+    ::setenv("QV_FAKEPING_STATUS", "2", 1);
+    EXPECT_EQ(platform::OpenPingProgram(QV_FAKEPING), nullptr);
+    EXPECT_EQ(Runs().size(), 1u);
+}
+
+TEST(PingProgramPath, SeamThenEnvironmentThenSystem) {
+    ::unsetenv("QUORVET_PING_PROGRAM");
+    EXPECT_EQ(PingProgram(), platform::SystemPingProgram());
+    ::setenv("QUORVET_PING_PROGRAM", "", 1);
+    EXPECT_EQ(PingProgram(), ""); // set but empty: none
+    ::setenv("QUORVET_PING_PROGRAM", "/opt/ping", 1);
+    EXPECT_EQ(PingProgram(), "/opt/ping");
+    OverridePingProgram("/seam/ping");
+    EXPECT_EQ(PingProgram(), "/seam/ping");
+    OverridePingProgram(std::nullopt);
+    ::unsetenv("QUORVET_PING_PROGRAM");
+}
+
+// Runs in a child: with no file descriptors left, no ICMP socket opens; and
+// no ping program to fall back to (a program that cannot run is no fallback
+// either, see PingProgramEcho.UnusableProgramIsNoFallback).
 [[noreturn]] void PingWithoutDescriptors() {
+    OverridePingProgram("");
     rlimit saved{};
     getrlimit(RLIMIT_NOFILE, &saved);
     rlimit none = saved;

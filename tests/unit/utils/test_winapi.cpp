@@ -7,9 +7,12 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +92,52 @@ TEST(RunAndWait, FailedWaitRaises) {
         EXPECT_EQ(e.Message(), "Process wait failed.");
     }
     sigaction(SIGCHLD, &old, nullptr);
+}
+
+TEST(Process, ExitStatusOnceEnded) {
+    struct TCase {
+        const char* line;
+        int status;
+    };
+    for (const TCase& c : {TCase{"true", 0}, TCase{"false", 1}, TCase{"sh -c \"exit 7\"", 7},
+                           TCase{"sh -c \"kill -9 $$\"", -1}}) {
+        auto process = platform::TProcess::Start(c.line, true);
+        ASSERT_NE(process, nullptr) << c.line;
+        ASSERT_EQ(process->Wait(5000), platform::TProcessWait::Ended) << c.line;
+        EXPECT_EQ(process->ExitStatus(), c.status) << c.line;
+    }
+    auto running = platform::TProcess::Start(Quote(QV_ARGDUMP) + " --sleep-ms 300 /dev/null", true);
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->Wait(0), platform::TProcessWait::TimedOut);
+    EXPECT_EQ(running->ExitStatus(), -1);
+    EXPECT_EQ(running->Wait(5000), platform::TProcessWait::Ended);
+    EXPECT_EQ(running->ExitStatus(), 0);
+}
+
+TEST(Process, DiscardedOutputReachesNeitherOfOurStreams) {
+    TTempDir dir;
+    const std::string caught = dir.File("caught.txt");
+    // Our standard output and error go to a file while the child runs.
+    auto runWith = [&](platform::TProcessOutput output) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int savedOut = ::dup(1), savedErr = ::dup(2);
+        const int fd = ::open(caught.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        ::close(fd);
+        auto process = platform::TProcess::Start("sh -c \"echo out; echo err >&2\"", true, output);
+        const bool ended = process && process->Wait(5000) == platform::TProcessWait::Ended;
+        ::dup2(savedOut, 1);
+        ::dup2(savedErr, 2);
+        ::close(savedOut);
+        ::close(savedErr);
+        return ended;
+    };
+    ASSERT_TRUE(runWith(platform::TProcessOutput::Inherit));
+    EXPECT_EQ(TTempDir::Read(caught), "out\nerr\n");
+    ASSERT_TRUE(runWith(platform::TProcessOutput::Discard));
+    EXPECT_EQ(TTempDir::Read(caught), "");
 }
 
 TEST(SplitCommandLine, WindowsQuotingRules) {
