@@ -3,11 +3,11 @@
 // 192.0.2.1/24 (QV_WINE_SANDBOX).
 
 #include "WinTestPaths.h"
+#include "base/uErrors.h"
 #include "device/uDeviceComm.h"
 #include "platform/UserSettingsStore.h"
 #include "search/IPInfo.h"
 #include "shell/uApplicationFolders.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsWinAPI.h"
 
 #include <windows.h>
