@@ -7,32 +7,22 @@
 #include "base/uErrors.h"
 #include "platform/SocketAddress.h"
 
+#include <cctype>
+#include <cstdlib>
+
 namespace platform {
-
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 bool ParseMacAddress(const std::string& text, char separator, TMacAddress& mac) {
     if (text.size() != 17)
         return false;
     TMacAddress bytes{};
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const int high = HexDigit(text[3 * i]);
-        const int low = HexDigit(text[3 * i + 1]);
-        if (high < 0 || low < 0 || (i + 1 < bytes.size() && text[3 * i + 2] != separator))
+        const char pair[3] = {text[3 * i], text[3 * i + 1], '\0'};
+        if (!std::isxdigit(static_cast<unsigned char>(pair[0])) ||
+            !std::isxdigit(static_cast<unsigned char>(pair[1])) ||
+            (i + 1 < bytes.size() && text[3 * i + 2] != separator))
             return false;
-        bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
+        bytes[i] = static_cast<std::uint8_t>(std::strtoul(pair, nullptr, 16));
     }
     mac = bytes;
     return true;
