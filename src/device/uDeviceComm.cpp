@@ -1,6 +1,6 @@
 #include "device/uDeviceComm.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "ipchange/uXPortIPChange.h"
 
+#include "base/uErrors.h"
 #include "ipchange/uXPortIPChangeStrings.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsConvert.h"
 
 #include <cctype>

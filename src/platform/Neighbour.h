@@ -5,6 +5,8 @@
 
 #include "platform/Adapters.h"
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,5 +38,23 @@ enum class TConnectOutcome {
 // canonical dotted IPv4 text. Raises Exception when no socket can be made or
 // the address cannot be read; how the attempt ends is not a failure.
 TConnectOutcome TcpConnectAttempt(const std::string& ip, int port, int timeoutMs);
+
+using TMacAddress = std::array<std::uint8_t, 6>;
+
+// Six pairs of hex digits (either case) joined by separator; false for
+// anything else.
+bool ParseMacAddress(const std::string& text, char separator, TMacAddress& mac);
+
+// The system's halves, implemented once per system. The functions above check
+// the address texts (and find the adapter) before they call them.
+//
+// The command line for the entry on adapter, whose subnet holds ip; raises
+// Exception when it cannot be written safely.
+std::string SystemNeighbourCommandLine(const std::string& ip, const std::string& mac,
+                                       const AdapterRecord& adapter);
+// Whether the table holds a static entry of address (network byte order) to mac.
+bool SystemStaticNeighbourPresent(std::uint32_t address, const TMacAddress& mac);
+// The attempt itself; ip and port are valid.
+TConnectOutcome SystemTcpConnectAttempt(const std::string& ip, int port, int timeoutMs);
 
 } // namespace platform

@@ -37,4 +37,11 @@ bool IsRootedSystemPath(const std::string& path);
 // per-user environment setting.
 void OverrideShellFolder(int csidl, std::optional<std::string> path);
 
+// The system's halves, implemented once per system; GetShellFolder adds the
+// test seam in front of them. SystemShellFolder resolves a shell folder;
+// OverriddenShellFolder makes a folder of a path a test put in its place,
+// as the system makes its own.
+TShellFolderResult SystemShellFolder(int csidl, bool create);
+TShellFolderResult OverriddenShellFolder(std::string path, bool create);
+
 } // namespace platform

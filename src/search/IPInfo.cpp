@@ -1,6 +1,6 @@
 #include "search/IPInfo.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "search/uXPortSearch.h"
 
+#include "base/uErrors.h"
+#include "base/uIniFile.h"
 #include "search/IPInfo.h"
-#include "utils/uErrors.h"
-#include "utils/uIniFile.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,8 @@
 #include "searchdialog/uXPortSearchGUI.h"
 
-#include "ipchange/uXPortIPChangeGUI.h"
+#include "base/uErrors.h"
+#include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "ui_uXPortSearchGUI.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsConvert.h"
 
 #include <QApplication>

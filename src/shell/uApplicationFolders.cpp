@@ -1,11 +1,11 @@
 #include "shell/uApplicationFolders.h"
 
+#include "base/uErrors.h"
 #include "platform/ProgramFile.h"
 #include "platform/ShellFolders.h"
 #include "platform/UserSettingsStore.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uShellFolders.h"
-#include "utils/uErrors.h"
 
 #include <cstdio>
 #include <filesystem>

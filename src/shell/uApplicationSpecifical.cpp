@@ -1,9 +1,9 @@
 #include "shell/uApplicationSpecifical.h"
 
+#include "base/uIniFile.h"
 #include "platform/ProgramFile.h"
 #include "shell/uShellFolders.h"
 #include "shell/uShellStrings.h"
-#include "utils/uIniFile.h"
 
 #include <filesystem>
 #include <system_error>

@@ -9,7 +9,7 @@
 // only) keep getting backslashes, and all other texts get the system's
 // separator. Paths are re-cased only where file names ignore case.
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "utils/uPing.h"
 
+#include "base/uErrors.h"
 #include "platform/Icmp.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsConvert.h"
 
 #include <chrono>

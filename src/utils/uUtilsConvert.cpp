@@ -1,6 +1,6 @@
 #include "utils/uUtilsConvert.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 namespace {
 

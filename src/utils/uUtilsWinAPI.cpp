@@ -1,8 +1,8 @@
 #include "utils/uUtilsWinAPI.h"
 
+#include "base/uErrors.h"
 #include "platform/FileVersion.h"
 #include "platform/Process.h"
-#include "utils/uErrors.h"
 
 bool RunAndWait(const std::string& commandLine, bool hidden, int timeLimitMs) {
     std::unique_ptr<platform::TProcess> process = platform::TProcess::Start(commandLine, hidden);

@@ -2,9 +2,9 @@
 // under Wine: the adapter table, ping, the process runner and the search.
 
 #include "WinTestPaths.h"
+#include "base/uErrors.h"
 #include "search/IPInfo.h"
 #include "search/uXPortSearch.h"
-#include "utils/uErrors.h"
 #include "utils/uPing.h"
 #include "utils/uUtilsWinAPI.h"
 

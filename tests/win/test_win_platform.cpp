@@ -3,13 +3,13 @@
 // 192.0.2.1/24 (QV_WINE_SANDBOX).
 
 #include "WinTestPaths.h"
+#include "base/uErrors.h"
 #include "device/uDeviceComm.h"
 #include "platform/Icmp.h"
 #include "platform/Process.h"
 #include "platform/UserSettingsStore.h"
 #include "search/IPInfo.h"
 #include "shell/uApplicationFolders.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsWinAPI.h"
 
 #include <windows.h>

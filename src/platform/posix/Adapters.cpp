@@ -1,6 +1,6 @@
 #include "platform/Adapters.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,14 +1,14 @@
+// The ARP-table way on POSIX systems: "ip neigh" and /proc/net/arp, and a
+// connection attempt with a non-blocking socket.
+
 #include "platform/Neighbour.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
+#include "platform/SocketAddress.h"
 
-#include <arpa/inet.h>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <fstream>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -17,14 +17,6 @@
 namespace platform {
 
 namespace {
-
-bool ParseIPv4(const std::string& text, std::uint32_t& hostOrder) {
-    in_addr a{};
-    if (inet_pton(AF_INET, text.c_str(), &a) != 1)
-        return false;
-    hostOrder = ntohl(a.s_addr);
-    return true;
-}
 
 // Interface names go on a command line that is split at blanks and quotes;
 // anything beyond the usual characters is refused rather than escaped.
@@ -50,57 +42,31 @@ std::string IpTool() {
 
 } // namespace
 
-std::string StaticNeighbourCommandLine(const std::string& ip, const std::string& mac,
-                                       const std::vector<AdapterRecord>& adapters) {
-    std::uint32_t target = 0;
-    if (!ParseIPv4(ip, target))
-        throw Exception("Invalid IP address \"" + ip + "\"");
+std::string SystemNeighbourCommandLine(const std::string& ip, const std::string& mac,
+                                       const AdapterRecord& adapter) {
+    if (!SafeInterfaceName(adapter.Name))
+        throw Exception("Unusable adapter name \"" + adapter.Name + "\"");
     std::string lladdr = mac;
     for (char& c : lladdr)
         if (c == '-')
             c = ':';
-    for (const AdapterRecord& adapter : adapters) {
-        for (const AdapterAddressRecord& a : adapter.Addresses) {
-            std::uint32_t addr = 0, mask = 0;
-            if (!ParseIPv4(a.Address, addr) || !ParseIPv4(a.Mask, mask) || addr == 0)
-                continue;
-            if ((addr & mask) != (target & mask))
-                continue;
-            if (!SafeInterfaceName(adapter.Name))
-                throw Exception("Unusable adapter name \"" + adapter.Name + "\"");
-            return IpTool() + " neigh replace " + ip + " lladdr " + lladdr + " dev " +
-                   adapter.Name + " nud permanent";
-        }
-    }
-    throw Exception("No adapter reaches " + ip);
+    return IpTool() + " neigh replace " + ip + " lladdr " + lladdr + " dev " + adapter.Name +
+           " nud permanent";
 }
 
-bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
+bool SystemStaticNeighbourPresent(std::uint32_t address, const TMacAddress& mac) {
     // "IP address  HW type  Flags  HW address  Mask  Device", one entry a line.
     std::ifstream in("/proc/net/arp");
     std::string line;
     if (!std::getline(in, line))
         return false;
-    auto same = [](const std::string& a, const std::string& b) {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const char x = a[i] == '-'
-                               ? ':'
-                               : static_cast<char>(std::tolower(static_cast<unsigned char>(a[i])));
-            const char y = b[i] == '-'
-                               ? ':'
-                               : static_cast<char>(std::tolower(static_cast<unsigned char>(b[i])));
-            if (x != y)
-                return false;
-        }
-        return true;
-    };
     constexpr unsigned long Permanent = 0x04; // ATF_PERM
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string addr, hwType, flags, hw;
-        if (!(fields >> addr >> hwType >> flags >> hw) || addr != ip)
+        in_addr entry{};
+        if (!(fields >> addr >> hwType >> flags >> hw) || !ParseIPv4(addr, entry) ||
+            entry.s_addr != address)
             continue;
         unsigned long f = 0;
         try {
@@ -108,18 +74,16 @@ bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
         } catch (...) {
             continue;
         }
-        if ((f & Permanent) && same(hw, mac))
+        TMacAddress entryMac{};
+        if ((f & Permanent) && ParseMacAddress(hw, ':', entryMac) && entryMac == mac)
             return true;
     }
     return false;
 }
 
-TConnectOutcome TcpConnectAttempt(const std::string& ip, int port, int timeoutMs) {
+TConnectOutcome SystemTcpConnectAttempt(const std::string& ip, int port, int timeoutMs) {
     sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (port < 0 || port > 65535 || inet_pton(AF_INET, ip.c_str(), &sa.sin_addr) != 1)
-        throw Exception("Invalid IP address \"" + ip + "\"");
+    ToSockAddr(ip, port, sa);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw Exception("Cannot allocate socket.");

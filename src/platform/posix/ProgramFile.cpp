@@ -1,6 +1,6 @@
 #include "platform/ProgramFile.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <unistd.h>
 #include <vector>

@@ -13,7 +13,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <map>
+#include <utility>
 
 namespace platform {
 
@@ -75,11 +75,6 @@ TFolderSource SourceOf(int csidl) {
     }
 }
 
-std::map<int, std::string>& Overrides() {
-    static std::map<int, std::string> overrides;
-    return overrides;
-}
-
 uint32_t ResultOfErrno(int err) {
     switch (err) {
     case EACCES:
@@ -94,35 +89,7 @@ uint32_t ResultOfErrno(int err) {
     }
 }
 
-} // namespace
-
-TShellFolderResult GetShellFolder(int csidl, bool create) {
-    std::string path;
-    bool perUser = true;
-    if (auto it = Overrides().find(csidl); it != Overrides().end()) {
-        path = it->second;
-    } else {
-        const TFolderSource src = SourceOf(csidl);
-        switch (src.Source) {
-        case TSource::None:
-            return {{}, E_INVALIDARG_};
-        case TSource::Home:
-            path = posix::HomeDir();
-            break;
-        case TSource::UserDir:
-            path = posix::XdgUserDir(src.Name, src.HomeDefault);
-            break;
-        case TSource::BaseDir:
-            path = posix::XdgBaseDir(src.Name, src.HomeDefault);
-            if (!path.empty() && src.Suffix != nullptr)
-                path += src.Suffix;
-            break;
-        case TSource::System:
-            path = src.Name;
-            perUser = false;
-            break;
-        }
-    }
+TShellFolderResult Folder(std::string path, bool perUser, bool create) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     if (path.empty() || path[0] != '/')
@@ -133,6 +100,38 @@ TShellFolderResult GetShellFolder(int csidl, bool create) {
             return {{}, ResultOfErrno(err)};
     }
     return {path, 0};
+}
+
+} // namespace
+
+TShellFolderResult SystemShellFolder(int csidl, bool create) {
+    std::string path;
+    bool perUser = true;
+    const TFolderSource src = SourceOf(csidl);
+    switch (src.Source) {
+    case TSource::None:
+        return {{}, E_INVALIDARG_};
+    case TSource::Home:
+        path = posix::HomeDir();
+        break;
+    case TSource::UserDir:
+        path = posix::XdgUserDir(src.Name, src.HomeDefault);
+        break;
+    case TSource::BaseDir:
+        path = posix::XdgBaseDir(src.Name, src.HomeDefault);
+        if (!path.empty() && src.Suffix != nullptr)
+            path += src.Suffix;
+        break;
+    case TSource::System:
+        path = src.Name;
+        perUser = false;
+        break;
+    }
+    return Folder(std::move(path), perUser, create);
+}
+
+TShellFolderResult OverriddenShellFolder(std::string path, bool create) {
+    return Folder(std::move(path), true, create);
 }
 
 std::string GetTempFolder() {
@@ -152,13 +151,6 @@ bool FileNamesCaseInsensitive() {
 
 bool IsRootedSystemPath(const std::string& path) {
     return !path.empty() && path[0] == '/';
-}
-
-void OverrideShellFolder(int csidl, std::optional<std::string> path) {
-    if (path)
-        Overrides()[csidl] = *path;
-    else
-        Overrides().erase(csidl);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/Socket.h"
 
+#include "platform/SocketAddress.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -11,25 +13,6 @@
 #include <vector>
 
 namespace platform {
-
-namespace {
-
-bool ToSockAddr(const std::string& ip, int port, sockaddr_in& sa) {
-    std::memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (ip.empty()) {
-        sa.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, ip.c_str(), &sa.sin_addr) == 1;
-}
-
-} // namespace
-
-UdpSocket::~UdpSocket() {
-    Close();
-}
 
 bool UdpSocket::Open() {
     if (IsOpen())

@@ -6,9 +6,9 @@
 
 #include "platform/UserSettingsStore.h"
 
+#include "base/uErrors.h"
+#include "base/uIniFile.h"
 #include "platform/posix/XdgDirs.h"
-#include "utils/uErrors.h"
-#include "utils/uIniFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 
 #include "platform/Adapters.h"
 
+#include "base/uErrors.h"
 #include "platform/win32/SystemError.h"
-#include "utils/uErrors.h"
 
 // Windows headers in the order they need (winsock2.h before windows.h).
 // clang-format off

@@ -3,9 +3,9 @@
 
 #include "platform/Neighbour.h"
 
+#include "base/uErrors.h"
+#include "platform/SocketAddress.h"
 #include "platform/win32/Winsock.h"
-#include "utils/uErrors.h"
-#include "utils/uUtilsConvert.h"
 
 // Windows headers in the order they need (winsock2.h before windows.h).
 // clang-format off
@@ -23,24 +23,6 @@ namespace platform {
 
 namespace {
 
-bool ParseIPv4(const std::string& text, in_addr& address) {
-    return inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
-
-// Six hyphen-separated pairs of hex digits; anything else never reaches a
-// command line.
-bool ParseMac(const std::string& text, unsigned char (&mac)[6]) {
-    if (!IsValidMAC(text))
-        return false;
-    std::string hex, bytes;
-    for (char c : text)
-        if (c != '-')
-            hex += c;
-    HexStr2BinStr(hex, bytes);
-    std::memcpy(mac, bytes.data(), 6);
-    return true;
-}
-
 struct TSocketCloser {
     SOCKET s;
     ~TSocketCloser() { closesocket(s); }
@@ -48,32 +30,14 @@ struct TSocketCloser {
 
 } // namespace
 
-std::string StaticNeighbourCommandLine(const std::string& ip, const std::string& mac,
-                                       const std::vector<AdapterRecord>& adapters) {
-    in_addr target{};
-    unsigned char bytes[6];
-    if (!ParseIPv4(ip, target))
-        throw Exception("Invalid IP address \"" + ip + "\"");
-    if (!ParseMac(mac, bytes))
-        throw Exception("Invalid MAC address \"" + mac + "\"");
-    // arp picks the interface itself, but refuses an address that no
-    // adapter's subnet holds; tell that before running it.
-    for (const AdapterRecord& adapter : adapters)
-        for (const AdapterAddressRecord& a : adapter.Addresses) {
-            in_addr addr{}, mask{};
-            if (!ParseIPv4(a.Address, addr) || !ParseIPv4(a.Mask, mask) || addr.s_addr == 0)
-                continue;
-            if ((addr.s_addr & mask.s_addr) == (target.s_addr & mask.s_addr))
-                return "arp -s " + ip + " " + mac;
-        }
-    throw Exception("No adapter reaches " + ip);
+// arp picks the interface itself; the caller has made sure that an adapter's
+// subnet holds the address, as arp refuses one that none holds.
+std::string SystemNeighbourCommandLine(const std::string& ip, const std::string& mac,
+                                       const AdapterRecord&) {
+    return "arp -s " + ip + " " + mac;
 }
 
-bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
-    in_addr address{};
-    unsigned char wanted[6];
-    if (!ParseIPv4(ip, address) || !ParseMac(mac, wanted))
-        return false;
+bool SystemStaticNeighbourPresent(std::uint32_t address, const TMacAddress& mac) {
     std::vector<unsigned char> buffer;
     ULONG size = 0;
     DWORD result = ERROR_INSUFFICIENT_BUFFER;
@@ -90,8 +54,8 @@ bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
     const std::size_t rows = table->dwNumEntries < fits ? table->dwNumEntries : fits;
     for (std::size_t i = 0; i < rows; ++i) {
         const MIB_IPNETROW& row = table->table[i];
-        if (row.dwAddr == address.s_addr && row.dwType == MIB_IPNET_TYPE_STATIC &&
-            row.dwPhysAddrLen == 6 && std::memcmp(row.bPhysAddr, wanted, 6) == 0)
+        if (row.dwAddr == address && row.dwType == MIB_IPNET_TYPE_STATIC &&
+            row.dwPhysAddrLen == 6 && std::memcmp(row.bPhysAddr, mac.data(), 6) == 0)
             return true;
     }
     return false;
@@ -100,12 +64,9 @@ bool StaticNeighbourPresent(const std::string& ip, const std::string& mac) {
 // The attempt is made here rather than by "telnet %s 1": the Telnet client
 // is not installed on Windows by default, and one that connects would stay
 // open with no time limit.
-TConnectOutcome TcpConnectAttempt(const std::string& ip, int port, int timeoutMs) {
+TConnectOutcome SystemTcpConnectAttempt(const std::string& ip, int port, int timeoutMs) {
     sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<u_short>(port));
-    if (port < 0 || port > 65535 || !ParseIPv4(ip, sa.sin_addr))
-        throw Exception("Invalid IP address \"" + ip + "\"");
+    ToSockAddr(ip, port, sa);
     if (win32::EnsureWinsock() != 0)
         throw Exception("Cannot allocate socket.");
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

@@ -3,13 +3,13 @@
 
 #include "platform/ShellFolders.h"
 
-// Windows headers in the order they need (winsock2.h before windows.h).
+// windows.h before the COM header that builds on it.
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
 // clang-format on
 
-#include <map>
+#include <string>
 
 namespace platform {
 
@@ -80,11 +80,6 @@ const TShellLibrary& Library() {
 }
 [[maybe_unused]] const TShellLibrary& startedWithTheProgram = Library();
 
-std::map<int, std::string>& Overrides() {
-    static std::map<int, std::string> overrides;
-    return overrides;
-}
-
 bool DirectoryExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -109,16 +104,16 @@ bool MakeDirectoryChain(const std::string& path) {
 
 } // namespace
 
-TShellFolderResult GetShellFolder(int csidl, bool create) {
-    if (auto it = Overrides().find(csidl); it != Overrides().end()) {
-        std::string path = it->second;
-        while (path.size() > 3 && (path.back() == '\\' || path.back() == '/'))
-            path.pop_back();
-        if (create && !MakeDirectoryChain(path))
-            return {{}, static_cast<uint32_t>(E_FAIL)};
-        return {path, 0};
-    }
+TShellFolderResult SystemShellFolder(int csidl, bool create) {
     return Library().Get(csidl, create);
+}
+
+TShellFolderResult OverriddenShellFolder(std::string path, bool create) {
+    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
+    if (create && !MakeDirectoryChain(path))
+        return {{}, static_cast<uint32_t>(E_FAIL)};
+    return {path, 0};
 }
 
 std::string GetTempFolder() {
@@ -140,13 +135,6 @@ bool FileNamesCaseInsensitive() {
 bool IsRootedSystemPath(const std::string&) {
     // Windows paths are rooted by a drive or a network share only.
     return false;
-}
-
-void OverrideShellFolder(int csidl, std::optional<std::string> path) {
-    if (path)
-        Overrides()[csidl] = *path;
-    else
-        Overrides().erase(csidl);
 }
 
 } // namespace platform

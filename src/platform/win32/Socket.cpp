@@ -2,6 +2,7 @@
 
 #include "platform/Socket.h"
 
+#include "platform/SocketAddress.h"
 #include "platform/win32/Winsock.h"
 
 // Windows headers in the order they need (winsock2.h before windows.h).
@@ -55,22 +56,7 @@ SOCKET Handle(std::intptr_t h) {
     return static_cast<SOCKET>(h);
 }
 
-bool ToSockAddr(const std::string& ip, int port, sockaddr_in& sa) {
-    std::memset(&sa, 0, sizeof sa);
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<u_short>(port));
-    if (ip.empty()) {
-        sa.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, ip.c_str(), &sa.sin_addr) == 1;
-}
-
 } // namespace
-
-UdpSocket::~UdpSocket() {
-    Close();
-}
 
 bool UdpSocket::Open() {
     if (IsOpen())

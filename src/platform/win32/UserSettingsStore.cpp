@@ -2,7 +2,7 @@
 
 #include "platform/UserSettingsStore.h"
 
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
 
 #include <windows.h>
 

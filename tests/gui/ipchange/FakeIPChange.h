@@ -3,8 +3,8 @@
 // or run. The engine runs on the dialog's worker thread, so the record is
 // locked.
 
-#include "ipchange/uXPortIPChangeGUI.h"
-#include "utils/uErrors.h"
+#include "base/uErrors.h"
+#include "ipchange/gui/uXPortIPChangeGUI.h"
 
 #include <QStringList>
 

@@ -5,9 +5,9 @@
 #include "FakeSearch.h"
 #include "ModalDriver.h"
 
-#include "ipchange/uXPortIPChangeGUI.h"
+#include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "ipchange/uXPortIPChangeStrings.h"
-#include "searchdialog/IPEdit.h"
+#include "searchdialog/ipedit/IPEdit.h"
 #include "searchdialog/uXPortSearchGUI.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Keyboard, clipboard and layout behaviour of the IP address entry control.
 
-#include "searchdialog/IPBEdit.h"
-#include "searchdialog/IPEdit.h"
+#include "searchdialog/ipedit/IPBEdit.h"
+#include "searchdialog/ipedit/IPEdit.h"
 #include "ui_IPEditForm.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "FakeSearch.h"
 #include "platform/ProgramFile.h"
 #include "platform/ShellFolders.h"
-#include "searchdialog/IPEdit.h"
+#include "searchdialog/ipedit/IPEdit.h"
 #include "shell/gui/uMain.h"
 #include "shell/uApplicationFolders.h"
 #include "shell/uApplicationSpecifical.h"

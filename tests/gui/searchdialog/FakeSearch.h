@@ -2,8 +2,8 @@
 // A scripted stand-in for the search engine: each search yields the next
 // scripted device list or error, and may block until cancelled.
 
+#include "base/uErrors.h"
 #include "searchdialog/uXPortSearchGUI.h"
-#include "utils/uErrors.h"
 
 #include <algorithm>
 #include <atomic>

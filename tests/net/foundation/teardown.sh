@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # qvnet leaves nothing behind on any way out (normal end, failing command,
-# signal, failed build), keeps concurrent runs apart, and the network tests
-# refuse to run outside a test network.
+# signal, failed build), keeps concurrent runs apart, checks the runs of one
+# run log alone, and the network tests refuse to run outside a test network.
 #   teardown.sh QVNET DEVSIM TEST_BINARY
 set -uo pipefail
 QVNET=$1 DEVSIM=$2 TESTBIN=$3
@@ -87,6 +87,20 @@ out=$(qv exec "$id4" -- sh -c 'echo $QVNET_ID; ls /sys/class/net | tr "\n" " "')
 qv down "$id4" || fail "down"
 clean "$id4" "up/down"
 qv exec "$id4" -- true 2>/dev/null && fail "exec in a network that is down"
+
+# A run log names the runs of one batch, and check --runs judges those
+# alone: a run of somebody else that is up meanwhile is no leftover of ours.
+log=$work/runs
+id5=$(QVNET_RUNLOG=$log qv up "$work/net" --devsim "$DEVSIM" 2>/dev/null)
+id6=$(env -u QVNET_RUNLOG bash "$QVNET" up "$work/net" --devsim "$DEVSIM" 2>/dev/null)
+[[ -r $log && $(<"$log") == "$id5" ]] || fail "run log holds '$(cat "$log" 2>/dev/null)', not $id5"
+out=$(qv check --runs "$log") && fail "check --runs passed with run $id5 up"
+[[ $out == *"qvc-$id5"* && $out != *"$id6"* ]] || fail "check --runs listed: $out"
+qv down "$id5" || fail "down $id5"
+out=$(qv check --runs "$log") || fail "check --runs failed on another batch's run $id6: $out"
+qv check "$id6" >/dev/null && fail "check $id6 passed with it up"
+qv down "$id6" || fail "down $id6"
+clean "$id6" "run outside the run log"
 
 # The test program refuses to run outside a test network.
 (env -u QVNET_ID "$TESTBIN" >/dev/null 2>&1) 2>/dev/null && fail "test ran without QVNET_ID"

@@ -2,11 +2,11 @@
 // adapter list, ping, process runner and connection attempt against
 // quorvet-devsim. Each group runs in its own network (see CMakeLists.txt);
 // none of this may run outside one.
+#include "base/uErrors.h"
 #include "common/TestNet.h"
 #include "ipchange/uXPortIPChange.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "search/uXPortSearch.h"
-#include "utils/uErrors.h"
 #include "utils/uUtilsWinAPI.h"
 
 #include <chrono>

@@ -6,8 +6,8 @@
 
 #include "ModalDriver.h"
 #include "common/TestNet.h"
-#include "ipchange/uXPortIPChangeGUI.h"
-#include "searchdialog/IPEdit.h"
+#include "ipchange/gui/uXPortIPChangeGUI.h"
+#include "searchdialog/ipedit/IPEdit.h"
 #include "searchdialog/uXPortSearchGUI.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // The device link on loopback only: every socket binds 127.0.0.1, port 0.
+#include "base/uErrors.h"
 #include "device/uDeviceComm.h"
 #include "platform/Socket.h"
-#include "utils/uErrors.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // Recording stand-ins for everything the IP change engine sends, pings or
 // runs, so its unit tests never touch a network.
 
+#include "base/uErrors.h"
 #include "ipchange/uXPortIPChange.h"
-#include "utils/uErrors.h"
 
 #include <memory>
 #include <set>

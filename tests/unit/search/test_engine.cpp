@@ -1,9 +1,9 @@
 // The engine against a scripted network: a fake link plays the devices of
 // each adapter, a fake adapter list names the adapters.
+#include "base/uErrors.h"
 #include "search/uXPortSearch.h"
 #include "support/DeviceReplies.h"
 #include "support/RecordingLog.h"
-#include "utils/uErrors.h"
 
 #include <chrono>
 #include <deque>

@@ -1,5 +1,5 @@
+#include "base/uErrors.h"
 #include "search/IPInfo.h"
-#include "utils/uErrors.h"
 
 #include <gtest/gtest.h>
 

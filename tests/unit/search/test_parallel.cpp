@@ -1,9 +1,9 @@
 // The parallel search against the sequential one on scripted networks: the
 // same Devices, the same log lines, the same error, the same requests per
 // adapter. The fake links are safe to use from several threads.
+#include "base/uErrors.h"
 #include "search/uXPortSearch.h"
 #include "support/DeviceReplies.h"
-#include "utils/uErrors.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,8 +2,8 @@
 // addresses and name lookups are tested inside the private test network.
 #include "utils/uPing.h"
 
+#include "base/uErrors.h"
 #include "platform/Icmp.h"
-#include "utils/uErrors.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #include "utils/uUtilsWinAPI.h"
 
 #include "TempDir.h"
+#include "base/uErrors.h"
 #include "platform/FileVersion.h"
 #include "platform/Process.h"
-#include "utils/uErrors.h"
 
 #include <chrono>
 #include <csignal>

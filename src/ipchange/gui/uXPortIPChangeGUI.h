@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "ipchange/gui/uXPortIPChangeGUIStrings.h"
 #include "ipchange/uXPortIPChange.h"
-#include "ipchange/uXPortIPChangeGUIStrings.h"
 
 namespace Ui {
 class TfXPortIPChangeGUI;

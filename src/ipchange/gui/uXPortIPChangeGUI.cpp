@@ -1,4 +1,4 @@
-#include "ipchange/uXPortIPChangeGUI.h"
+#include "ipchange/gui/uXPortIPChangeGUI.h"
 
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "ui_uXPortIPChangeGUI.h"

@@ -3,7 +3,7 @@
 // bordered box, read and written as dotted text or as a 32-bit integer.
 // Usable from code and as a promoted widget in .ui files.
 
-#include "searchdialog/IPBEdit.h"
+#include "searchdialog/ipedit/IPBEdit.h"
 
 #include <QColor>
 #include <QCursor>

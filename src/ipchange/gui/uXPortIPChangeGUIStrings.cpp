@@ -1,4 +1,4 @@
-#include "ipchange/uXPortIPChangeGUIStrings.h"
+#include "ipchange/gui/uXPortIPChangeGUIStrings.h"
 
 #include "ipchange/uXPortIPChange.h"
 

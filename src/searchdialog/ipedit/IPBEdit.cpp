@@ -1,4 +1,4 @@
-#include "searchdialog/IPBEdit.h"
+#include "searchdialog/ipedit/IPBEdit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "searchdialog/IPEdit.h"
+#include "searchdialog/ipedit/IPEdit.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,3 +1,0 @@
-#include "utils/uErrors.h"
-
-// Exception is header-only; this unit keeps its vtable in one place.
