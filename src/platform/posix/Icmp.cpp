@@ -1,7 +1,7 @@
 #include "platform/Icmp.h"
 
+#include "base/uErrors.h"
 #include "platform/Process.h"
-#include "utils/uErrors.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
