@@ -46,7 +46,10 @@ std::optional<TIniFile> TIniFile::Load(const std::string& path) {
 TIniFile TIniFile::Parse(const std::string& text) {
     TIniFile ini;
     Section* current = nullptr;
-    std::size_t pos = 0;
+    // Editors on Windows save UTF-8 with a byte-order mark; it is not part of
+    // the first line, where it would hide a section header.
+    const std::string bom = "\xEF\xBB\xBF";
+    std::size_t pos = text.compare(0, bom.size(), bom) == 0 ? bom.size() : 0;
     while (pos <= text.size()) {
         std::size_t nl = text.find('\n', pos);
         if (nl == std::string::npos)

@@ -84,12 +84,14 @@ std::string TXPort::ReceiveDatagram(int timeoutMs, std::string& peerIp, int& pee
     if (code != 0) {
         peerIp.clear();
         peerPort = 0;
+        if (code == platform::MessageTooLongError() || platform::IsUnreachableReport(code))
+            throw EDatagramError(SocketErrorMessage(code));
         Check(code);
     }
     if (data.empty()) {
         peerIp.clear();
         peerPort = 0;
-        throw Exception("UDP Receive Error = 0.");
+        throw EDatagramError("UDP Receive Error = 0.");
     }
     return data;
 }

@@ -3,6 +3,7 @@
 // the datagrams the device search sends.
 
 #include "platform/Socket.h"
+#include "utils/uErrors.h"
 
 #include <functional>
 #include <memory>
@@ -17,6 +18,15 @@ inline const std::string XPortSetupRequest{"\x00\x00\x00\xE6", 4};
 inline constexpr std::size_t XPortDiscoveryReplySize = 30;
 inline constexpr std::size_t XPortInfoReplySize = 130;
 inline constexpr std::size_t XPortSetupReplySize = 130;
+
+// A receive that failed for the one datagram it took, not for the link: a
+// zero-length datagram, one larger than the buffer (consumed, never cut), or
+// the system's report that an earlier datagram found nobody. The link works
+// on; the text is the link's usual message.
+class EDatagramError : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // What the engines need of a datagram link; the real one is TXPort, tests
 // substitute their own.
@@ -36,6 +46,7 @@ public:
     virtual void SendToHost(const std::string& data) = 0;
     // At most one datagram; empty data, empty peer and port 0 on time-out.
     // -1 waits ReceiveTimeout, 0 only looks, other negatives also only look.
+    // A datagram that cannot be a reply raises EDatagramError.
     virtual std::string ReceiveDatagram(int timeoutMs, std::string& peerIp, int& peerPort) = 0;
     // Sizes the queue that holds datagrams until they are received, so that a
     // burst of replies is not dropped; returns the size granted. Never

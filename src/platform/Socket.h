@@ -46,6 +46,10 @@ private:
 
 int AddressInUseError();
 int MessageTooLongError();
+// Whether a receive error is the system's report that an earlier datagram
+// found no listener or no way to its address (an ICMP unreachable turned into
+// an error of the socket); it concerns that datagram, not the socket.
+bool IsUnreachableReport(int code);
 // Short description of a socket error code; empty for codes without one.
 std::string SocketErrorText(int code);
 

@@ -684,8 +684,7 @@ bool TXportSearch::CollectReplies(TDatagramLink& link, TLogSink* log,
     int count = 0;
     while (!Stopped(pass)) {
         TReply reply;
-        int port = 0;
-        reply.Data = link.ReceiveDatagram(timeout, reply.Sender, port);
+        reply.Data = ReceiveReply(link, timeout, reply.Sender, log, pass);
         if (reply.Data.empty())
             break;
         onReply(reply);
@@ -711,20 +710,50 @@ int TXportSearch::MergeReply(const std::string& adapterAddress, const TReply& re
     return DeviceCount() - 1;
 }
 
+std::string TXportSearch::ReceiveReply(TDatagramLink& link, int timeout, std::string& sender,
+                                       TLogSink* log, int pass) {
+    using Clock = std::chrono::steady_clock;
+    // The wait the link gives this time-out; a skipped datagram does not
+    // start it again, so junk can neither end a search nor stretch it.
+    const int wait = timeout == -1 ? link.ReceiveTimeout : timeout;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(wait, 0));
+    int next = timeout;
+    for (int skipped = 0;; ++skipped) {
+        int port = 0;
+        try {
+            return link.ReceiveDatagram(next, sender, port);
+        } catch (const EDatagramError& e) {
+            if (skipped < MaxLoggedSkips)
+                LogLine(log, LevelError, e.Message());
+        }
+        sender.clear();
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || Stopped(pass))
+            return {};
+        next = static_cast<int>(left.count());
+    }
+}
+
 std::optional<std::string> TXportSearch::Exchange(TDatagramLink& link, const std::string& host,
                                                   const std::string& request, std::string& sender,
-                                                  int pass) {
+                                                  TLogSink* log, int pass) {
     link.Host = host;
     link.Port = XPortPort;
-    link.SendToHost(request);
+    sender.clear();
+    try {
+        link.SendToHost(request);
+    } catch (const Exception&) {
+        // An address this computer cannot send to (another subnet with no
+        // route to it, the subnet's broadcast address) is that device's
+        // failure alone, like a device that does not answer.
+        return std::nullopt;
+    }
     const int timeout = EffectiveReadTimeout(ReadTimeout);
     std::string data;
-    sender.clear();
     for (int attempt = 0; attempt < 3 && data.empty(); ++attempt) {
         if (attempt > 0 && Stopped(pass))
             break;
-        int port = 0;
-        data = link.ReceiveDatagram(timeout, sender, port);
+        data = ReceiveReply(link, timeout, sender, log, pass);
     }
     if (data.empty() || sender != host)
         return std::nullopt;
@@ -734,7 +763,7 @@ std::optional<std::string> TXportSearch::Exchange(TDatagramLink& link, const std
 void TXportSearch::QueryDevice(TDatagramLink& link, TXportPar& entry, TLogSink* log, int pass) {
     LogMasked(log, LevelInfo, "Reading from " + entry.IP);
     std::string sender;
-    auto info = Exchange(link, entry.IP, XPortInfoRequest, sender, pass);
+    auto info = Exchange(link, entry.IP, XPortInfoRequest, sender, log, pass);
     if (!info) {
         LogLine(log, LevelError, "Operation interrupt. Reading from " + entry.IP + " failed.");
         LogLine(log, LevelError, "Different responce source IP (" + sender + ").");
@@ -752,7 +781,7 @@ void TXportSearch::QueryDevice(TDatagramLink& link, TXportPar& entry, TLogSink* 
     if (!HasDescriptionInInfoReply(entry.Firmware)) {
         if (Stopped(pass))
             return;
-        auto setup = Exchange(link, entry.IP, XPortSetupRequest, sender, pass);
+        auto setup = Exchange(link, entry.IP, XPortSetupRequest, sender, log, pass);
         if (!setup) {
             LogLine(log, LevelError,
                     "Operation interrupt. Reading from " + entry.IP + " failed (setup E6).");

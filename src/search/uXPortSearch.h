@@ -76,6 +76,9 @@ public:
     static constexpr int MinReceiveBufferSize = 1024 * 1024;
     // Adapter passes running at the same time; more adapters wait for a slot.
     static constexpr int MaxParallelPasses = 64;
+    // Skipped datagrams logged per receive: a flood of junk must not flood
+    // the log (the rest are skipped silently).
+    static constexpr int MaxLoggedSkips = 10;
 
     TXportSearch();
 
@@ -158,9 +161,16 @@ private:
     // A new link for an adapter, bound and with its receive queue sized.
     std::unique_ptr<TDatagramLink> OpenLink(const std::string& adapterAddress, TLogSink* log);
     // Request, up to three receives, sender check. The accepted datagram, or
-    // nullopt with the sender of the last receive.
+    // nullopt with the sender of the last receive (empty when the request
+    // could not be sent).
     std::optional<std::string> Exchange(TDatagramLink& link, const std::string& host,
-                                        const std::string& request, std::string& sender, int pass);
+                                        const std::string& request, std::string& sender,
+                                        TLogSink* log, int pass);
+    // One receive of the search: a datagram that can be a reply, or empty
+    // once `timeout` has passed. Datagrams the link refuses are logged and
+    // skipped within the same wait.
+    std::string ReceiveReply(TDatagramLink& link, int timeout, std::string& sender, TLogSink* log,
+                             int pass);
     bool Stopped(int pass) const { return cancelled_ || pass > failedPass_; }
     void LogLine(TLogSink* log, std::uint8_t level, const std::string& text) const;
     void LogMasked(TLogSink* log, std::uint8_t level, const std::string& text) const;

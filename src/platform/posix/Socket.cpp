@@ -178,6 +178,24 @@ int MessageTooLongError() {
     return EMSGSIZE;
 }
 
+bool IsUnreachableReport(int code) {
+    // What the kernel makes of ICMP unreachable and time-exceeded messages.
+    // It hands them to an unconnected socket only with IP_RECVERR, which the
+    // link does not set.
+    switch (code) {
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENONET:
+    case ENOPROTOOPT:
+    case EPROTO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string SocketErrorText(int code) {
     if (code <= 0)
         return {};

@@ -226,6 +226,14 @@ int MessageTooLongError() {
     return WSAEMSGSIZE;
 }
 
+bool IsUnreachableReport(int code) {
+    // Port unreachable (SIO_UDP_CONNRESET) and time exceeded (SIO_UDP_NETRESET);
+    // the first is turned off on the link's sockets, but a stack that reports
+    // it anyway must not end a search.
+    return code == WSAECONNRESET || code == WSAENETRESET || code == WSAEHOSTUNREACH ||
+           code == WSAENETUNREACH;
+}
+
 std::string SocketErrorText(int code) {
     // Short descriptions of the Windows Sockets codes.
     switch (code) {

@@ -3,6 +3,7 @@
 // (see CMakeLists.txt); none of this may run outside one.
 #include "common/TestNet.h"
 #include "device/uDeviceComm.h"
+#include "platform/Socket.h"
 #include "search/IPInfo.h"
 #include "search/uXPortSearch.h"
 #include "support/RecordingLog.h"
@@ -442,6 +443,82 @@ TEST(Chatter, AChatteringDeviceCannotHangTheSearch) {
     EXPECT_TRUE(log.Has(2, "Collection stopped: the network did not go quiet."));
     const TXportPar* calm = Find(search, "10.77.1.11");
     ASSERT_NE(calm, nullptr);
+}
+
+// ---- perdevice.net ----------------------------------------------------------
+
+TEST(PerDevice, UnreachableDevicesAndBrokenDatagramsNeverHideAnother) {
+    auto object = [](const char* ip, const char* mac, const char* firmware, const char* description,
+                     const char* type, const char* status, const char* adapter) {
+        return std::string("  {\"IP\": \"") + ip + "\", \"MAC\": \"" + mac +
+               "\", \"Firmware\": \"" + firmware + "\", \"Description\": \"" + description +
+               "\", \"DeviceType\": \"" + type + "\", \"StatusChar\": \"" + status +
+               "\", \"AdapterIP\": \"" + adapter + "\"}";
+    };
+    const char *a1 = "10.77.1.1", *a2 = "10.77.2.1";
+    std::vector<std::string> want = {
+        object("10.77.1.10", "00-20-4A-00-0D-10", "6-1-0.03", "First", "QS102", "A", a1),
+        object("10.77.1.11", "00-20-4A-00-0D-11", "1-4-4.255", "Second", "QT101", "", a1),
+        // Never asked (no route, or the subnet's broadcast address) and
+        // answered only with junk: listed with what the discovery gave.
+        object("10.77.1.40", "00-20-4A-00-0D-40", "N/A", "", "N/A", "", a1),
+        object("10.77.2.20", "00-20-4A-00-0D-20", "5-5-2.00", "Third", "QS101", "", a2),
+        object("10.77.2.255", "00-20-4A-00-0D-25", "N/A", "", "N/A", "", a2),
+        object("10.77.2.40", "00-20-4A-00-0D-41", "N/A", "", "N/A", "", a2),
+        object("192.168.1.213", "00-20-4A-00-0D-13", "N/A", "", "N/A", "", a1),
+    };
+    const std::string logFile = std::string(std::getenv("QVNET_DIR")) + "/perdevice.log";
+    for (const char* mode : {"", " --sequential"}) {
+        SCOPED_TRACE(*mode ? "sequential" : "parallel");
+        std::filesystem::remove(logFile);
+        const std::size_t mark = TDevsimLog().Mark();
+        CliResult r =
+            RunCli(std::string("search --json --settings /nonexistent.ini --timeout 300") + mode +
+                   " --log " + logFile);
+        EXPECT_EQ(r.status, 0) << r.out;
+        std::vector<std::string> objects;
+        for (std::string line : Lines(r.out)) {
+            if (line.rfind("  {", 0) != 0)
+                continue;
+            if (line.back() == ',')
+                line.pop_back();
+            objects.push_back(line);
+        }
+        std::sort(objects.begin(), objects.end());
+        EXPECT_EQ(objects, want);
+
+        std::ifstream in(logFile, std::ios::binary);
+        const std::string log((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+        auto count = [&](const std::string& text) {
+            int n = 0;
+            for (std::size_t at = log.find(text); at != std::string::npos;
+                 at = log.find(text, at + 1))
+                ++n;
+            return n;
+        };
+        for (const char* ip : {"192.168.1.213", "10.77.2.255", "10.77.1.40", "10.77.2.40"})
+            EXPECT_EQ(
+                count(std::string("[x] Operation interrupt. Reading from ") + ip + " failed.\r\n"),
+                1)
+                << ip;
+        EXPECT_EQ(count("[x] Different responce source IP ().\r\n"), 4);
+        EXPECT_EQ(count("[x] UDP Receive Error = 0.\r\n"), 2); // discovery, info
+        EXPECT_EQ(count("[x] " + SocketErrorMessage(platform::MessageTooLongError()) + "\r\n"), 2);
+        EXPECT_EQ(count("--- SEARCH FINISHED ---"), 1);
+
+        // Nothing went to the addresses that cannot be sent to; above all no
+        // request to the subnet's broadcast address.
+        for (const char* ip : {"192.168.1.213", "10.77.2.255"})
+            EXPECT_EQ(CountOf(Received(ip, mark), "F6"),
+                      static_cast<int>(Received(ip, mark).size()))
+                << ip;
+        EXPECT_TRUE(
+            TDevsimLog()
+                .Select([](const TDevsimLine& l) { return l.Get("to") == "10.77.2.255"; }, mark)
+                .empty());
+        EXPECT_EQ(CountOf(Received("10.77.2.40", mark), "E4"), 1);
+    }
 }
 
 int main(int argc, char** argv) {

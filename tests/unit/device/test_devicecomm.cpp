@@ -118,6 +118,28 @@ TEST_F(LoopbackPair, DatagramLargerThanBufferIsDetectedAndConsumed) {
     EXPECT_EQ(a.ReceiveDatagram(1000, peer, port), "after");
 }
 
+TEST_F(LoopbackPair, ErrorsOfOneDatagramAreTheirOwnKindAndTheLinkWorksOn) {
+    // The search skips these and goes on; any other failure ends it.
+    a.BufferSize = 16;
+    b.SendToHost("");
+    b.SendToHost(std::string(17, 'y'));
+    b.SendToHost("after");
+    std::string peer;
+    int port = 0;
+    EXPECT_THROW(a.ReceiveDatagram(1000, peer, port), EDatagramError);
+    EXPECT_THROW(a.ReceiveDatagram(1000, peer, port), EDatagramError);
+    EXPECT_EQ(a.ReceiveDatagram(1000, peer, port), "after");
+
+    TXPort unbound;
+    try {
+        unbound.BindToAddress("999.1.1.1");
+        ADD_FAILURE() << "bound to 999.1.1.1";
+    } catch (const EDatagramError&) {
+        ADD_FAILURE() << "a bind failure is not about a datagram";
+    } catch (const Exception&) {
+    }
+}
+
 TEST_F(LoopbackPair, SendErrors) {
     EXPECT_EQ(ErrorOf([&] { b.SendToHost(std::string(70000, 'z')); }), "Package Size Too Big.");
     b.Host = "";

@@ -29,6 +29,27 @@ TEST(IniFile, ParsesSectionsKeysCommentsAndBlanks) {
     EXPECT_EQ(ini.ReadString("Missing", "k", "def"), "def");
 }
 
+TEST(IniFile, ByteOrderMarkReadsLikeTheSameFileWithoutIt) {
+    const std::string body = "[Connection]\r\nReadTimeout=250\r\n[GlobalTypes]\r\nLan=Hub\r\n";
+    const std::string path = ::testing::TempDir() + "/bom.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "\xEF\xBB\xBF" << body;
+    }
+    auto ini = TIniFile::Load(path);
+    ASSERT_TRUE(ini.has_value());
+    EXPECT_TRUE(ini->HasSection("Connection"));
+    EXPECT_EQ(ini->Value("Connection", "ReadTimeout"), "250");
+    EXPECT_EQ(ini->Value("GlobalTypes", "Lan"), "Hub");
+    std::remove(path.c_str());
+
+    // Only a mark at the very start is dropped; anywhere else it is text.
+    EXPECT_EQ(TIniFile::Parse("\xEF\xBB\xBF[s]\nk=v").Value("s", "k"), "v");
+    EXPECT_FALSE(TIniFile::Parse("\xEF\xBB\xBF").HasSection(""));
+    EXPECT_EQ(TIniFile::Parse("[s]\nk=\xEF\xBB\xBFv").Value("s", "k"), "\xEF\xBB\xBFv");
+    EXPECT_FALSE(TIniFile::Parse(" \xEF\xBB\xBF[s]\nk=v").HasSection("s"));
+}
+
 TEST(IniFile, MissingFileIsNotAnErrorAndHugeFileIsBounded) {
     EXPECT_FALSE(TIniFile::Load("/nonexistent/dir/Quorvet.ini").has_value());
 

@@ -394,3 +394,125 @@ TEST(EngineCancel, StopsPromptlyAndReturnsWhatItHas) {
     canceller.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
+
+namespace {
+
+// One receive of a scripted link: after a pause it refuses a datagram that
+// cannot be a reply (the link's error text), returns a reply, or times out.
+struct Step {
+    enum Kind { Junk, Answer, Quiet } kind = Quiet;
+    int pauseMs = 0;
+    std::string data; // the reply, or the error text of junk
+};
+
+class ScriptLink : public TDatagramLink {
+public:
+    ScriptLink(std::deque<Step>& script, std::vector<int>& waits)
+        : script_(script), waits_(waits) {}
+    void BindToAddress(const std::string&) override {}
+    void SendBroadcast(const std::string&, int) override {}
+    void SendToHost(const std::string&) override {}
+    std::string ReceiveDatagram(int timeoutMs, std::string& peer, int& port) override {
+        waits_.push_back(timeoutMs);
+        peer.clear();
+        port = 0;
+        if (script_.empty())
+            return {};
+        const Step step = script_.front();
+        script_.pop_front();
+        std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
+        if (step.kind == Step::Junk)
+            throw EDatagramError(step.data);
+        if (step.kind == Step::Quiet)
+            return {};
+        peer = "10.77.1.10";
+        port = 30718;
+        return step.data;
+    }
+
+private:
+    std::deque<Step>& script_;
+    std::vector<int>& waits_;
+};
+
+struct Scripted {
+    explicit Scripted(bool sequential) {
+        search.Sequential = sequential;
+        search.Log = &log;
+        search.AdapterAddressProvider = [] { return std::vector<std::string>{A1}; };
+        search.LinkFactory = [this] {
+            return std::unique_ptr<TDatagramLink>(new ScriptLink(script, waits));
+        };
+    }
+    int Count(const std::string& text) const {
+        return static_cast<int>(
+            std::count(log.lines.begin(), log.lines.end(), Line{false, 2, text}));
+    }
+    std::deque<Step> script;
+    std::vector<int> waits;
+    RecordingLog log;
+    TXportSearch search;
+};
+
+const std::string TooLong = "Socket Error # 90\r\nMessage too long";
+
+} // namespace
+
+TEST(EngineJunk, SkippedDatagramNeitherRestartsNorEndsTheWait) {
+    for (bool sequential : {true, false}) {
+        SCOPED_TRACE(sequential ? "sequential" : "parallel");
+        Scripted s(sequential);
+        s.search.ReadTimeout = 1000;
+        s.script = {{Step::Junk, 60, "UDP Receive Error = 0."},
+                    {Step::Answer, 0, Discovery(0x10)},
+                    {Step::Quiet, 0, {}},
+                    {Step::Junk, 60, TooLong},
+                    {Step::Answer, 0, Reply(6, 1, 0, 3, 6, "After junk", 4)}};
+        s.search.Search();
+        ASSERT_EQ(s.search.DeviceCount(), 1);
+        EXPECT_EQ(s.search.Device(0).Description, "After junk");
+        // The receive after the junk waits only for what is left of its
+        // time-out; a reply starts a new one; the info exchange's first
+        // receive goes on after its junk instead of counting it.
+        ASSERT_EQ(s.waits.size(), 5u);
+        EXPECT_EQ(s.waits[0], 1000);
+        EXPECT_GT(s.waits[1], 0);
+        EXPECT_LE(s.waits[1], 940);
+        EXPECT_EQ(s.waits[2], 1000);
+        EXPECT_EQ(s.waits[3], 1000);
+        EXPECT_GT(s.waits[4], 0);
+        EXPECT_LE(s.waits[4], 940);
+        EXPECT_EQ(s.log.lines.at(2), (Line{false, 2, "UDP Receive Error = 0."}));
+        EXPECT_EQ(s.log.lines.at(4), (Line{false, 2, TooLong}));
+        EXPECT_EQ(s.Count("Different responce source IP ()."), 0);
+    }
+}
+
+TEST(EngineJunk, JunkCannotStretchTheWaitNorFloodTheLog) {
+    for (bool sequential : {true, false}) {
+        SCOPED_TRACE(sequential ? "sequential" : "parallel");
+        // The junk takes longer than the whole wait: the collection is over,
+        // and the reply behind it is never read.
+        Scripted late(sequential);
+        late.search.ReadTimeout = 50;
+        late.script = {{Step::Junk, 80, "UDP Receive Error = 0."},
+                       {Step::Answer, 0, Discovery(0x10)}};
+        late.search.Search();
+        EXPECT_EQ(late.search.DeviceCount(), 0);
+        EXPECT_EQ(late.waits.size(), 1u);
+        EXPECT_EQ(late.Count("UDP Receive Error = 0."), 1);
+
+        // A stream of junk ends with the wait, logged a bounded number of times.
+        Scripted flood(sequential);
+        flood.search.ReadTimeout = 100;
+        for (int i = 0; i < 5000; ++i)
+            flood.script.push_back({Step::Junk, 1, TooLong});
+        const auto start = std::chrono::steady_clock::now();
+        flood.search.Search();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(flood.search.DeviceCount(), 0);
+        EXPECT_GT(flood.waits.size(), static_cast<std::size_t>(TXportSearch::MaxLoggedSkips));
+        EXPECT_LT(flood.waits.size(), 5000u);
+        EXPECT_EQ(flood.Count(TooLong), TXportSearch::MaxLoggedSkips);
+    }
+}

@@ -24,7 +24,14 @@ struct Dev {
     std::optional<std::string> info; // nullopt: no answer
     std::optional<std::string> setup;
     bool late = false; // the discovery reply comes after the collection ended
+    // Datagrams the link refuses (their error text): instead of the
+    // discovery reply, and before the info or setup reply.
+    bool discoveryIsJunk = false;
+    std::optional<std::string> infoJunk{}, setupJunk{};
 };
+
+const std::string ZeroLength = "UDP Receive Error = 0.";
+const std::string TooLong = "Socket Error # 90\r\nMessage too long";
 
 Dev Kind6(const std::string& ip, int macLo, const std::string& text) {
     return {ip, Discovery(0, macLo), 1, Reply(6, 1, 0, 3, macLo % 2 ? 6 : 0, text, 4, 'A'), {}};
@@ -37,6 +44,7 @@ struct Topology {
     std::string failBroadcastOn;
     std::string failBindOn;
     std::map<std::string, int> failReceiveAt; // adapter -> n-th receive raises
+    std::set<std::string> failSend;           // "E4 10.77.1.10": that send raises
 };
 
 Topology Topo(const char* name, std::vector<std::string> adapters,
@@ -86,20 +94,30 @@ public:
         if (it != net_.topo.devices.end())
             for (const Dev& d : it->second)
                 for (int i = 0; i < d.copies; ++i)
-                    (d.late ? late_ : queue_).push_back({d.discovery, d.ip});
+                    (d.late ? late_ : queue_).push_back({d.discovery, d.ip, d.discoveryIsJunk});
         std::lock_guard<std::mutex> g(net_.lock);
         ++net_.broadcasts;
         net_.allBroadcast.notify_all();
     }
     void SendToHost(const std::string& data) override {
         const bool info = data == XPortInfoRequest;
-        Op(std::string(info ? "E4 " : "E6 ") + Host);
+        const std::string op = std::string(info ? "E4 " : "E6 ") + Host;
+        Op(op);
+        if (net_.topo.failSend.count(op))
+            throw Exception(Host.rfind("192.168.", 0) == 0
+                                ? "Socket Error # 101\r\nNetwork is unreachable"
+                                : "Socket Error # 13\r\nPermission denied");
         auto it = net_.topo.devices.find(adapter_);
         if (it == net_.topo.devices.end())
             return;
-        for (const Dev& d : it->second)
-            if (d.ip == Host && (info ? d.info : d.setup))
-                queue_.push_back({*(info ? d.info : d.setup), d.ip});
+        for (const Dev& d : it->second) {
+            if (d.ip != Host)
+                continue;
+            if (const auto& junk = info ? d.infoJunk : d.setupJunk)
+                queue_.push_back({*junk, d.ip, true});
+            if (info ? d.info : d.setup)
+                queue_.push_back({*(info ? d.info : d.setup), d.ip, false});
+        }
     }
     std::string ReceiveDatagram(int, std::string& peer, int& port) override {
         peer.clear();
@@ -112,6 +130,7 @@ public:
                 }))
                 ++net_.gatedOpen;
         }
+        // A plain Exception: the link itself failed, not one datagram.
         auto fail = net_.topo.failReceiveAt.find(adapter_);
         if (fail != net_.topo.failReceiveAt.end() && fail->second == receives_)
             throw Exception("UDP Receive Error = 0.");
@@ -121,11 +140,13 @@ public:
             late_.clear();
             return {};
         }
-        auto [data, from] = queue_.front();
+        Datagram d = queue_.front();
         queue_.pop_front();
-        peer = from;
+        if (d.junk)
+            throw EDatagramError(d.data);
+        peer = d.from;
         port = 30718;
-        return data;
+        return d.data;
     }
 
 private:
@@ -133,10 +154,15 @@ private:
         std::lock_guard<std::mutex> g(net_.lock);
         net_.ops[adapter_].push_back(op);
     }
+    struct Datagram {
+        std::string data; // the error text of junk
+        std::string from;
+        bool junk;
+    };
     Net& net_;
     std::string adapter_;
     int receives_ = 0;
-    std::deque<std::pair<std::string, std::string>> queue_, late_;
+    std::deque<Datagram> queue_, late_;
 };
 
 struct Line {
@@ -274,6 +300,38 @@ std::vector<Topology> Topologies() {
     twoErrors.failBindOn = A4;
     list.push_back(twoErrors);
 
+    // Failures of one device or one datagram stay there.
+    Dev foreign = Kind6("192.168.1.213", 0x13, "Foreign");
+    Dev subnetBroadcast = Kind6("10.77.2.255", 0x25, "Broadcast");
+    Dev setupUnsendable = needsSetup;
+    setupUnsendable.ip = "10.77.2.11";
+    setupUnsendable.discovery = Discovery(2, 0x11);
+    Topology unsendable =
+        Topo("a device that cannot be sent to fails alone", {A1, A2},
+             {{A1, {Kind6("10.77.1.10", 0x10, "Ten"), foreign, Kind6("10.77.1.12", 0x12, "After")}},
+              {A2, {subnetBroadcast, setupUnsendable, Kind6("10.77.2.20", 0x20, "Twenty")}}});
+    unsendable.failSend = {"E4 192.168.1.213", "E4 10.77.2.255", "E6 10.77.2.11"};
+    list.push_back(unsendable);
+
+    Dev emptyReply{"10.77.1.20", ZeroLength, 1, Reply(6, 1, 0, 0, 6, "Never", 4), {}};
+    emptyReply.discoveryIsJunk = true;
+    Dev hugeReply = emptyReply;
+    hugeReply.ip = "10.77.2.20";
+    hugeReply.discovery = TooLong;
+    Dev junkFirst = Kind6("10.77.1.21", 0x21, "Junk first");
+    junkFirst.infoJunk = ZeroLength;
+    Dev onlyJunk{"10.77.1.22", Discovery(1, 0x22), 1, std::nullopt, std::nullopt};
+    onlyJunk.infoJunk = TooLong;
+    Dev setupJunk = needsSetup;
+    setupJunk.ip = "10.77.2.11";
+    setupJunk.discovery = Discovery(2, 0x11);
+    setupJunk.setupJunk = ZeroLength;
+    list.push_back(Topo("datagrams that cannot be replies are skipped", {A1, A2},
+                        {{A1,
+                          {emptyReply, Kind6("10.77.1.10", 0x10, "Ten"), junkFirst, onlyJunk,
+                           Kind6("10.77.1.12", 0x12, "After")}},
+                         {A2, {hugeReply, setupJunk, Kind6("10.77.2.21", 0x31, "Twenty")}}}));
+
     Topology bindError = queryError;
     bindError.name = "bind error on the first adapter";
     bindError.failReceiveAt.clear();
@@ -340,6 +398,48 @@ TEST(Parallel, ScenariosDecideWhatTheyClaim) {
     Outcome both = find("a later adapter");
     EXPECT_EQ(both.error, "UDP Receive Error = 0.");
     EXPECT_EQ(both.devices.size(), 3u); // the first two adapters'
+
+    auto has = [](const Outcome& o, const std::string& text) {
+        return std::count(o.lines.begin(), o.lines.end(), Line{false, 0, 2, text});
+    };
+    Outcome unsendable = find("a device that cannot be sent to");
+    EXPECT_EQ(unsendable.error, "");
+    ASSERT_EQ(unsendable.devices.size(), 6u);
+    for (int i : {1, 3}) {
+        const TXportPar& d = unsendable.devices[static_cast<std::size_t>(i)];
+        EXPECT_EQ(d.Firmware, "N/A") << d.IP;
+        EXPECT_EQ(d.DeviceType, "N/A") << d.IP;
+        EXPECT_EQ(has(unsendable, "Operation interrupt. Reading from " + d.IP + " failed."), 1);
+        // Still re-addressable: its MAC and adapter are known.
+        EXPECT_EQ(d.MAC, std::string("00-20-4A-00-00-") + (i == 1 ? "13" : "25"));
+        EXPECT_EQ(d.AdapterIP, i == 1 ? A1 : A2);
+    }
+    EXPECT_EQ(unsendable.devices[1].IP, "192.168.1.213");
+    EXPECT_EQ(unsendable.devices[3].IP, "10.77.2.255");
+    EXPECT_EQ(has(unsendable, "Different responce source IP ()."), 3);
+    EXPECT_EQ(unsendable.devices[4].Firmware, "1-4-4.255");
+    EXPECT_EQ(has(unsendable, "Operation interrupt. Reading from 10.77.2.11 failed (setup E6)."),
+              1);
+    for (int i : {0, 2, 5})
+        EXPECT_EQ(unsendable.devices[static_cast<std::size_t>(i)].Firmware, "6-1-0.03") << i;
+
+    Outcome junk = find("datagrams that cannot be replies");
+    EXPECT_EQ(junk.error, "");
+    ASSERT_EQ(junk.devices.size(), 6u);
+    std::vector<std::string> ips;
+    for (const TXportPar& d : junk.devices)
+        ips.push_back(d.IP);
+    EXPECT_EQ(ips, (std::vector<std::string>{"10.77.1.10", "10.77.1.21", "10.77.1.22", "10.77.1.12",
+                                             "10.77.2.11", "10.77.2.21"}));
+    EXPECT_EQ(junk.devices[1].Description, "Junk first"); // the reply after the junk counts
+    EXPECT_EQ(junk.devices[2].Firmware, "N/A");
+    EXPECT_EQ(junk.devices[3].Description, "After");
+    EXPECT_EQ(junk.devices[4].Description, "From setup");
+    EXPECT_EQ(junk.devices[5].Description, "Twenty");
+    EXPECT_EQ(has(junk, ZeroLength), 3);
+    EXPECT_EQ(has(junk, TooLong), 2);
+    EXPECT_EQ(has(junk, "Operation interrupt. Reading from 10.77.1.22 failed."), 1);
+    EXPECT_EQ(has(junk, "Different responce source IP ()."), 1);
 }
 
 TEST(Parallel, MoreAdaptersThanPassSlots) {
