@@ -2,8 +2,8 @@
 // The UDP link to the XPort module's configuration port, and the framing of
 // the datagrams the device search sends.
 
+#include "base/uErrors.h"
 #include "platform/Socket.h"
-#include "utils/uErrors.h"
 
 #include <functional>
 #include <memory>
