@@ -721,6 +721,7 @@ void TfXPortSearchGUI::SearchDone(std::uint64_t id, const TOutcome& outcome) {
     // leaves the previous rows in place.
     if (outcome.Ok) {
         FillList(outcome.Devices);
+        lastDevices_ = outcome.Devices;
     }
     RestoreCursor();
     EnableControls(true);
@@ -870,6 +871,9 @@ void TfXPortSearchGUI::OpenIPChange(bool deviceNotFound) {
         change->DeviceMAC = SelectedColumnText(colMAC);
         change->AdapterIP = SelectedColumnText(colAdapter);
     }
+    // Every device of the last search, also those the production filter
+    // hides: any of them may hear the change request.
+    change->KnownDevices = lastDevices_;
     change->SetLanguage({Texts[11], Texts[12], Texts[5], Texts[6], Texts[7], Texts[13], Texts[14],
                          Texts[15], Texts[16], Texts[17], Texts[18], Texts[19]});
     const int result = change->exec();

@@ -186,4 +186,6 @@ private:
     bool searching_ = false;
     bool cursorSet_ = false;
     bool filling_ = false; // list rebuilt by the program, not by the user
+    // The devices of the last search that succeeded, for the IP change.
+    std::vector<TXportPar> lastDevices_;
 };

@@ -20,3 +20,14 @@ TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport();
 QString IPChangeWarningCaption();
 QString IPChangeInformationCaption();
 QString IPChangeErrorCaption();
+
+// The question before an IP-SETUP request that other devices would take too
+// (they share the last two MAC octets the request names the device by):
+// caption, the text above the list of those devices (one or several; %1 is
+// the two octets), the line for those left out of the list (%1 their number)
+// and the question itself.
+QString SharedMacSuffixCaption();
+QString SharedMacSuffixOneText();
+QString SharedMacSuffixManyText();
+QString SharedMacSuffixMoreText();
+QString SharedMacSuffixQuestionText();

@@ -9,27 +9,13 @@ set -uo pipefail
 XD_TAG=e2e
 source "$(dirname "${BASH_SOURCE[0]}")/xdriver.sh"
 
-[[ $# -eq 2 ]] || xd_fail "usage: e2e.sh PROGRAM OUTDIR"
-PROGRAM=$1
-OUTDIR=$2
-xd_require_test_network
-xd_require_tools
-[[ -x $PROGRAM ]] || xd_fail "no program at $PROGRAM"
-mkdir -p "$OUTDIR" || xd_fail "cannot create $OUTDIR"
+xd_e2e_args "$@"
 
 CAPTION="Quorvet utility ver.1.0.0.0"
 DIALOG="Find device"
 # Device info replies expected per search (every device of e2e.net answers).
 INFOS=5
 SEP=----------------------------------------------------------
-
-expect_eq() {
-    [[ $2 == "$3" ]] && return 0
-    xd_fail "$1: expected
-$3
-got
-$2"
-}
 
 xd_init
 xd_start_xvfb
@@ -40,11 +26,11 @@ xd_start_program "$PROGRAM" $'[GlobalTypes]\r\nSensor101=Boiler probe\r\n'
 main=$(xd_wait_window "$CAPTION") || exit 1
 xd_say "main window $main: \"$(xdotool getwindowname "$main")\""
 size=$(xdotool getwindowgeometry --shell "$main" | awk -F= '/^WIDTH/{w=$2} /^HEIGHT/{h=$2} END{print w "x" h}')
-expect_eq "main window size" "$size" "513x313"
+xd_expect_eq "main window size" "$size" "513x313"
 xd_shot "$OUTDIR/main-start.png"
 start_ip=$(for x in 111 142 174 205; do xd_copy_text "$main" "$x" 26; echo; done | paste -sd.)
-expect_eq "IP field at start" "$start_ip" "192.168.1.213"
-expect_eq "information box at start" "$(xd_copy_text "$main" 250 130)" ""
+xd_expect_eq "IP field at start" "$start_ip" "192.168.1.213"
+xd_expect_eq "information box at start" "$(xd_copy_text "$main" 250 130)" ""
 
 # "..." opens the search dialog, which searches at once.
 rx_before=$(grep -c '^RX .*data=000000F6' "$QVNET_DIR/devsim.log")
@@ -70,9 +56,9 @@ xd_shot "$OUTDIR/main-selected.png"
 expected=$(printf '%s\n' "$SEP" \
     "- [Device: Cold store 4, north wall, rack 12, shelf 3, humidity+temperature.]" \
     "$SEP" "- Boiler probe" "- IP: 10.77.2.30" "- MAC: 00-20-4A-E2-02-30" "- FW: 1-4-5.02" "$SEP")
-expect_eq "information box after Select" "$(xd_copy_text "$main" 250 130)" "$expected"
+xd_expect_eq "information box after Select" "$(xd_copy_text "$main" 250 130)" "$expected"
 ip=$(for x in 111 142 174 205; do xd_copy_text "$main" "$x" 26; echo; done | paste -sd.)
-expect_eq "IP field after Select" "$ip" "10.77.2.30"
+xd_expect_eq "IP field after Select" "$ip" "10.77.2.30"
 
 # A second search, cancelled: the block goes, the address stays.
 xd_click "$main" 234 26
@@ -80,10 +66,10 @@ dialog=$(xd_wait_window "$DIALOG") || exit 1
 xd_wait_search_done $((2 * INFOS))
 xd_click "$dialog" 469 244
 xd_wait_window_gone "$dialog"
-expect_eq "information box after Cancel" "$(xd_copy_text "$main" 250 130)" \
+xd_expect_eq "information box after Cancel" "$(xd_copy_text "$main" 250 130)" \
     "$(printf '%s\n%s' "Searching device..." "Canceled")"
 ip=$(for x in 111 142 174 205; do xd_copy_text "$main" "$x" 26; echo; done | paste -sd.)
-expect_eq "IP field after Cancel" "$ip" "10.77.2.30"
+xd_expect_eq "IP field after Cancel" "$ip" "10.77.2.30"
 
 # "Close" ends the program.
 xd_click "$main" 469 292
@@ -95,6 +81,6 @@ xd_program_running && xd_fail "the program still runs after Close"
 wait "$XD_PROG_PID"
 rc=$?
 XD_PROG_PID=""
-expect_eq "exit status after Close" "$rc" "0"
+xd_expect_eq "exit status after Close" "$rc" "0"
 
 xd_say "PASS; screenshots in $OUTDIR"
