@@ -96,7 +96,9 @@ xd_start_xvfb() {
 }
 
 # Copies the program to a folder of its own, with the settings file given
-# (may be empty: none), and starts it as nobody with a temporary home.
+# (may be empty: none), and starts it as nobody with a temporary home. The
+# array XD_PROGRAM_ENV adds variables to its environment (LANG=...).
+XD_PROGRAM_ENV=()
 xd_start_program() {
     local program=$1 ini=${2:-}
     local bin=$XD_WORK/bin home=$XD_WORK/home run=$XD_WORK/run
@@ -114,7 +116,7 @@ xd_start_program() {
         lsan="suppressions=$XD_WORK/lsan.supp${lsan:+:$lsan}"
     fi
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
-        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" \
+        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" "${XD_PROGRAM_ENV[@]}" \
         ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} ${lsan:+LSAN_OPTIONS="$lsan"} \
         "$bin/quorvet" >>"$XD_WORK/program.log" 2>&1 &
     XD_PROG_PID=$!
