@@ -23,14 +23,6 @@ command -v unshare >/dev/null || xd_fail "unshare is missing (util-linux)"
 
 CAPTION="Quorvet utility ver.1.0.0.0"
 
-expect_eq() {
-    [[ $2 == "$3" ]] && return 0
-    xd_fail "$1: expected
-$3
-got
-$2"
-}
-
 xd_init
 xd_start_xvfb
 BIN=$XD_WORK/bin
@@ -116,7 +108,7 @@ done
 expect_start_failure "display $unused that is not there" \
     "quorvet: cannot open a display: *$unused*" \
     "$(as_user nobody "$home" DISPLAY="$unused")"
-expect_eq "--version without a display" "$(bash -c "$(as_user nobody "$home") --version")" \
+xd_expect_eq "--version without a display" "$(bash -c "$(as_user nobody "$home") --version")" \
     "quorvet 1.0.0.0"
 [[ -z $(ls -A "$home") ]] || xd_fail "a start without a display left files in the home: $(ls -A "$home")"
 
@@ -128,7 +120,7 @@ chown -R nobody "$home/.config"
 chmod 400 "$home/.config/KavenLoggers/Quorvet.conf"
 chmod 500 "$home/.config/KavenLoggers"
 run_until_closed "read-only settings store" "$(as_user nobody "$home" DISPLAY="$XD_DISPLAY")"
-expect_eq "the read-only store" "$(cat "$home/.config/KavenLoggers/Quorvet.conf")" \
+xd_expect_eq "the read-only store" "$(cat "$home/.config/KavenLoggers/Quorvet.conf")" \
     "$(printf '[Files]\nFolder=/srv/measurements')"
 
 # --- a documents folder the user cannot write to does not stop the start -----

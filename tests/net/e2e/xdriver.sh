@@ -25,6 +25,15 @@ xd_fail() {
     exit 1
 }
 
+# Fails naming WHAT unless GOT equals EXPECTED.
+xd_expect_eq() {
+    [[ $2 == "$3" ]] && return 0
+    xd_fail "$1: expected
+$3
+got
+$2"
+}
+
 # Refuses to go on outside a private test network: a search from here
 # broadcasts on every adapter it can see.
 xd_require_test_network() {
