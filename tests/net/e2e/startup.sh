@@ -28,6 +28,12 @@ xd_start_xvfb
 BIN=$XD_WORK/bin
 mkdir -p "$BIN" && cp "$PROGRAM" "$BIN/quorvet" && chmod 755 "$BIN" ||
     xd_fail "cannot copy $PROGRAM"
+# A sanitizer build reports only leaks of the program's own code.
+LSAN=${LSAN_OPTIONS:-}
+if [[ -n ${ASAN_OPTIONS:-} ]]; then
+    cp "$XD_DIR/lsan.supp" "$BIN/lsan.supp" && chmod 644 "$BIN/lsan.supp"
+    LSAN="suppressions=$BIN/lsan.supp:print_suppressions=0${LSAN:+:$LSAN}"
+fi
 
 # A fresh home for one case, owned by nobody.
 new_home() {
@@ -46,8 +52,8 @@ as_user() {
     local -a words=()
     [[ $user == nobody ]] && words=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
     words+=(env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home"
-        ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"}
-        ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} "$@" "$BIN/quorvet")
+        ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"}
+        ${LSAN:+LSAN_OPTIONS="$LSAN"} "$@" "$BIN/quorvet")
     printf '%q ' "${words[@]}"
 }
 
