@@ -155,11 +155,22 @@ bool FileExists(const std::string& path) {
 }
 
 bool ForceDirectories(const std::string& path) {
-    if (path.empty())
-        return false;
     std::error_code ec;
+    return ForceDirectories(path, ec);
+}
+
+bool ForceDirectories(const std::string& path, std::error_code& ec) {
+    ec.clear();
+    if (path.empty()) {
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+        return false;
+    }
     std::filesystem::create_directories(StripDelimiters(path), ec);
-    return DirectoryExists(path);
+    if (DirectoryExists(path))
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::not_a_directory);
+    return false;
 }
 
 std::string ExtractFilePath(const std::string& path) {
@@ -187,20 +198,25 @@ TShellFolderPath GetShellFolderPath(int id, bool create) {
         throw Exception(std::to_string(id) + " is not a valid shellfolder identifier !");
     std::string result;
     uint32_t resultCode = 0;
+    std::string detail;
     if (id == ShellFolderIdMin) {
         result = StripTrailingBackslash(platform::GetTempFolder());
     } else {
-        const platform::TShellFolderResult r = platform::GetShellFolder(id, create);
-        result = r.Path;
+        platform::TShellFolderResult r = platform::GetShellFolder(id, create);
+        result = std::move(r.Path);
         resultCode = r.ResultCode;
+        detail = std::move(r.Detail);
     }
     if (result.empty() && id == MyDocumentsId)
         return GetShellFolderPath(PersonalId, create);
     if (result.empty()) {
         char code[16];
         std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(resultCode));
+        // The shell's own text, then the folder and the system's reason where
+        // the system tells them: the code alone names no path a user can fix.
         throw ESHGetFolderPath("Can not find path specified by CSIDL constant: " +
-                               ShellFolderName(id) + ". SHGetFolderPath HRESULT: 0x" + code);
+                               ShellFolderName(id) + ". SHGetFolderPath HRESULT: 0x" + code +
+                               (detail.empty() ? std::string() : " (" + detail + ")"));
     }
     return result;
 }

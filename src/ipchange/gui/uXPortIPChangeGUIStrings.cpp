@@ -19,8 +19,6 @@ const std::array<const char*, 6> kDialogTexts = {
     QT_TRANSLATE_NOOP("TXPortIPChangeLangSupport", "Set IP address to ARP table only"),
 };
 
-constexpr const char* kBoxCtx = "TfXPortIPChangeGUI";
-
 } // namespace
 
 TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport() {
@@ -31,21 +29,26 @@ TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport() {
     // The engine's messages: its own table, the one source of those texts.
     const TXPortIPChangeMsgLngSupport messages = DefaultIPChangeMessages();
     for (std::size_t i = 0; i < messages.Texts.size(); ++i) {
-        texts[kDialogTexts.size() + i] = messages.Texts[i];
+        texts[kDialogTexts.size() + i] = IPChangeEngineText(messages.Texts[i]).toStdString();
     }
     return texts;
 }
 
+QString IPChangeEngineText(const std::string& text) {
+    // The context under which the engine marks its texts (uXPortIPChangeStrings.h).
+    return QCoreApplication::translate("IPChangeStrings", text.c_str());
+}
+
 QString IPChangeWarningCaption() {
-    return QCoreApplication::translate(kBoxCtx, "Warning");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "Warning");
 }
 
 QString IPChangeInformationCaption() {
-    return QCoreApplication::translate(kBoxCtx, "Information");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "Information");
 }
 
 QString IPChangeErrorCaption() {
-    return QCoreApplication::translate(kBoxCtx, "Error");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "Error");
 }
 
 QString SharedMacSuffixCaption() {

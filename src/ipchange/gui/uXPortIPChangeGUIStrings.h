@@ -16,6 +16,10 @@ using TXPortIPChangeLangSupport = std::array<std::string, 12>;
 // The defaults of the record, translated when a catalogue is installed.
 TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport();
 
+// A text of the IP change engine (a message or a cause of its table) in the
+// user's language; a text the catalogue does not know stays as it is.
+QString IPChangeEngineText(const std::string& text);
+
 // Captions of the outcome's message box (not part of the record).
 QString IPChangeWarningCaption();
 QString IPChangeInformationCaption();

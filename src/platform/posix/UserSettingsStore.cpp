@@ -11,6 +11,7 @@
 #include "platform/posix/XdgDirs.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,7 +69,12 @@ private:
 } // namespace
 
 std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::string& keyPath) {
-    const Exception failed("Failed to create key " + keyPath);
+    const std::string failedText = "Failed to create key " + keyPath;
+    const Exception failed(failedText);
+    // The registry's text, then the file and the system's reason.
+    const auto failedAt = [&failedText](const std::string& where, const char* reason) {
+        return Exception(failedText + " (" + where + ": " + reason + ")");
+    };
     std::vector<std::string> parts;
     std::size_t pos = 0;
     while (pos <= keyPath.size()) {
@@ -95,16 +101,19 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
         throw failed;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i)
         dir += "/" + parts[i];
-    if (posix::MakeDirectoryChain(dir, 0700) != 0)
-        throw failed;
+    if (int err = posix::MakeDirectoryChain(dir, 0700); err != 0)
+        throw failedAt(dir, std::strerror(err));
     const std::string path = dir + "/" + parts.back() + ".conf";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+    // The store is only read: opened for reading, so that a store the user
+    // made read-only (or one on a read-only file system) serves as well. A
+    // missing one is still created, as the key is.
+    const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
     if (fd < 0)
-        throw failed;
+        throw failedAt(path, std::strerror(errno));
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        throw failed;
+        throw failedAt(path, "not a regular file");
     }
     return std::make_unique<TFileSettingsStore>(fd, path);
 }

@@ -140,7 +140,7 @@ void TfMain::BtnSearchClick() {
     const auto done = qScopeGuard([this] { searching_ = false; });
     try {
         ui_->MeInfo->clear();
-        AddInfoLine(QStringLiteral("Searching device..."));
+        AddInfoLine(tr("Searching device..."));
         // Paint the line before the modal dialog takes over; user input waits,
         // so that a second click cannot open a second dialog from in here.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -176,7 +176,7 @@ void TfMain::OpenSearchDialog() {
         ui_->IpeAddress->SetText(DisplayText(dialog->SelectedIP()));
         ShowDeviceInfo(*dialog);
     } else {
-        AddInfoLine(QStringLiteral("Canceled"));
+        AddInfoLine(tr("Canceled"));
     }
 }
 
@@ -184,8 +184,7 @@ void TfMain::ShowDeviceInfo(const TfXPortSearchGUI& dialog) {
     const auto value = [](const std::string& text) { return OneLine(DisplayText(text)); };
     ui_->MeInfo->clear();
     AddInfoLine(SeparatorLine);
-    AddInfoLine(QStringLiteral("- [Device: ") + value(dialog.SelectedDescription()) +
-                QStringLiteral("]"));
+    AddInfoLine(tr("- [Device: %1]").arg(value(dialog.SelectedDescription())));
     AddInfoLine(SeparatorLine);
     AddInfoLine(QStringLiteral("- ") + value(dialog.SelectedDeviceType()));
     AddInfoLine(QStringLiteral("- IP: ") + value(dialog.SelectedIP()));

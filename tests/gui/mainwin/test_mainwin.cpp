@@ -170,6 +170,7 @@ private:
     std::unique_ptr<TfMain> main_;
     std::vector<std::string> errors_;
     QByteArray savedHome_;
+    QByteArray savedConfigDirs_;
 };
 
 void TestMainWindow::init() {
@@ -184,6 +185,9 @@ void TestMainWindow::init() {
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
         qunsetenv(name);
     }
+    // The machine's settings folders (/etc/xdg) are no part of a test.
+    savedConfigDirs_ = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", (root + "/no-machine-settings").toUtf8());
     platform::OverrideShellFolder(kCommonAppData, (root + "/shared").toStdString());
     net_ = std::make_shared<TFakeNetwork>();
     errors_.clear();
@@ -196,6 +200,11 @@ void TestMainWindow::cleanup() {
     platform::OverrideShellFolder(kCommonAppData, std::nullopt);
     platform::OverrideProgramFilePath(std::nullopt);
     qputenv("HOME", savedHome_);
+    if (savedConfigDirs_.isNull()) {
+        qunsetenv("XDG_CONFIG_DIRS");
+    } else {
+        qputenv("XDG_CONFIG_DIRS", savedConfigDirs_);
+    }
     dir_.reset();
 }
 

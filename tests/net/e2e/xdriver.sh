@@ -25,6 +25,15 @@ xd_fail() {
     exit 1
 }
 
+# Fails naming WHAT unless GOT equals EXPECTED.
+xd_expect_eq() {
+    [[ $2 == "$3" ]] && return 0
+    xd_fail "$1: expected
+$3
+got
+$2"
+}
+
 # Refuses to go on outside a private test network: a search from here
 # broadcasts on every adapter it can see.
 xd_require_test_network() {
@@ -41,9 +50,10 @@ xd_require_test_network() {
 # The arguments of an end-to-end script, PROGRAM OUTDIR: sets both, after
 # the checks above; OUTDIR is made.
 xd_e2e_args() {
-    [[ $# -eq 2 ]] || xd_fail "usage: ${0##*/} PROGRAM OUTDIR"
+    [[ $# -eq 2 || $# -eq 3 ]] || xd_fail "usage: ${0##*/} PROGRAM OUTDIR [LANGUAGE]"
     PROGRAM=$1
     OUTDIR=$2
+    LANGUAGE=${3:-en}
     xd_require_test_network
     xd_require_tools
     [[ -x $PROGRAM ]] || xd_fail "no program at $PROGRAM"
@@ -117,7 +127,9 @@ xd_start_xvfb() {
 }
 
 # Copies the program to a folder of its own, with the settings file given
-# (may be empty: none), and starts it as nobody with a temporary home.
+# (may be empty: none), and starts it as nobody with a temporary home. The
+# array XD_PROGRAM_ENV adds variables to its environment (LANG=...).
+XD_PROGRAM_ENV=()
 xd_start_program() {
     local program=$1 ini=${2:-}
     local bin=$XD_WORK/bin home=$XD_WORK/home run=$XD_WORK/run
@@ -135,7 +147,7 @@ xd_start_program() {
         lsan="suppressions=$XD_WORK/lsan.supp${lsan:+:$lsan}"
     fi
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
-        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" \
+        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" "${XD_PROGRAM_ENV[@]}" \
         ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} ${lsan:+LSAN_OPTIONS="$lsan"} \
         "$bin/quorvet" >>"$XD_WORK/program.log" 2>&1 &
     XD_PROG_PID=$!
