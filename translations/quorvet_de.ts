@@ -179,6 +179,26 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+    <message>
+        <source>The request names the device only by the last two octets of its MAC address (%1). Another device of the last search ends in them too and would take the new address as well:</source>
+        <translation>Die Anfrage nennt das Gerät nur mit den letzten zwei Oktetten seiner MAC-Adresse (%1). Ein weiteres Gerät der letzten Suche endet ebenfalls darauf und würde die neue Adresse auch übernehmen:</translation>
+    </message>
+    <message>
+        <source>The request names the device only by the last two octets of its MAC address (%1). Other devices of the last search end in them too and would take the new address as well:</source>
+        <translation>Die Anfrage nennt das Gerät nur mit den letzten zwei Oktetten seiner MAC-Adresse (%1). Weitere Geräte der letzten Suche enden ebenfalls darauf und würden die neue Adresse auch übernehmen:</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Send the request anyway?</source>
+        <translation>Die Anfrage trotzdem senden?</translation>
+    </message>
 </context>
 <context>
     <name>TfXPortSearchGUI</name>

@@ -364,7 +364,7 @@ void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, const std::stri
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // The message stays the first line; the cause follows on its own.
     if (!cause.empty()) {
-        text += QLatin1Char('\n') + QString::fromStdString(cause);
+        text += QLatin1Char('\n') + IPChangeEngineText(cause);
     }
     // On the heap: were the dialog released while the box is up, the box
     // would go with it.

@@ -52,27 +52,29 @@ QString IPChangeErrorCaption() {
 }
 
 QString SharedMacSuffixCaption() {
-    return QCoreApplication::translate(kBoxCtx, "Confirm");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "Confirm");
 }
 
 QString SharedMacSuffixOneText() {
     return QCoreApplication::translate(
-        kBoxCtx, "The request names the device only by the last two octets of its MAC address "
-                 "(%1). Another device of the last search ends in them too and would take the new "
-                 "address as well:");
+        "TfXPortIPChangeGUI",
+        "The request names the device only by the last two octets of its MAC address "
+        "(%1). Another device of the last search ends in them too and would take the new "
+        "address as well:");
 }
 
 QString SharedMacSuffixManyText() {
     return QCoreApplication::translate(
-        kBoxCtx, "The request names the device only by the last two octets of its MAC address "
-                 "(%1). Other devices of the last search end in them too and would take the new "
-                 "address as well:");
+        "TfXPortIPChangeGUI",
+        "The request names the device only by the last two octets of its MAC address "
+        "(%1). Other devices of the last search end in them too and would take the new "
+        "address as well:");
 }
 
 QString SharedMacSuffixMoreText() {
-    return QCoreApplication::translate(kBoxCtx, "and %1 more");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "and %1 more");
 }
 
 QString SharedMacSuffixQuestionText() {
-    return QCoreApplication::translate(kBoxCtx, "Send the request anyway?");
+    return QCoreApplication::translate("TfXPortIPChangeGUI", "Send the request anyway?");
 }
