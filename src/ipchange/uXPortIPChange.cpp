@@ -1,10 +1,10 @@
 #include "ipchange/uXPortIPChange.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -202,7 +202,7 @@ std::string TXPortIPChange::MacSuffix(const std::string& mac) {
         if (c == '-')
             parts.emplace_back();
         else
-            parts.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            parts.back() += UpperAscii(c);
     }
     if (parts.size() != 6)
         return "0000";
@@ -229,7 +229,7 @@ std::string HyphenMac(const std::string& mac) {
     for (char& c : m) {
         if (c == ':')
             c = '-';
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = UpperAscii(c);
     }
     return IsValidMAC(m) ? m : std::string();
 }
