@@ -1,6 +1,7 @@
 #include "CliSearch.h"
 
 #include "platform/ProgramFile.h"
+#include "utils/uUtilsConvert.h"
 
 #include <exception>
 #include <filesystem>

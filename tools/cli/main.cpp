@@ -6,6 +6,7 @@
 #include "CliSearch.h"
 #include "search/uXPortSearch.h"
 #include "utils/KavenLog.h"
+#include "utils/uUtilsConvert.h"
 
 #include <cstdlib>
 #include <cstring>

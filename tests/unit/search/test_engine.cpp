@@ -516,3 +516,18 @@ TEST(EngineJunk, JunkCannotStretchTheWaitNorFloodTheLog) {
         EXPECT_EQ(flood.Count(TooLong), TXportSearch::MaxLoggedSkips);
     }
 }
+
+TEST(EngineLog, DeviceListLineFormat) {
+    TXportPar p;
+    p.IP = "10.0.0.5";
+    p.MAC = "00-20-4A-01-02-03";
+    p.Firmware = "1-4-5.02";
+    p.DeviceType = "QT104";
+    p.Description = "Boiler room";
+    EXPECT_EQ(DeviceListLine(0, p),
+              "# 0 10.0.0.5 00-20-4A-01-02-03 1-4-5.02 QT104 \"Boiler room\"");
+    EXPECT_EQ(DeviceListLine(7, p).substr(0, 4), "# 7 ");
+    EXPECT_EQ(DeviceListLine(12, p).substr(0, 4), "#12 ");
+    EXPECT_EQ(DeviceListLine(123, p).substr(0, 5), "#123 ");
+    EXPECT_EQ(DeviceListLine(3, TXportPar{}), "# 3  N/A N/A N/A \"\"");
+}
