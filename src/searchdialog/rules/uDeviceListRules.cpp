@@ -27,8 +27,17 @@ std::vector<std::string> Split(const std::string& text, char delimiter) {
     }
 }
 
-int Sign(long long a, long long b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
+using TNumberReading = std::optional<long long> (*)(std::string_view);
+
+// <0, 0 or >0 for two numbers of one reading; nullopt when either text is
+// not such a number.
+std::optional<int> CompareNumbers(std::string_view x, std::string_view y, TNumberReading number) {
+    const auto a = number(x);
+    const auto b = number(y);
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    return *a < *b ? -1 : (*a > *b ? 1 : 0);
 }
 
 // The text in front of the first "-": where the firmware text keeps the kind.
@@ -40,21 +49,20 @@ std::string KindPart(const std::string& firmware) {
 // the first difference decides. Text comparison of the whole texts when the
 // part counts differ from `count` or a part is not a number.
 int ComparePartwise(const std::string& a, const std::string& b, char delimiter, std::size_t count,
-                    std::optional<long long> (*number)(std::string_view)) {
+                    TNumberReading number) {
     const auto pa = Split(a, delimiter);
     const auto pb = Split(b, delimiter);
     if (pa.size() != pb.size() || pa.size() != count) {
         return CompareText(a, b);
     }
     for (std::size_t i = 0; i < count; ++i) {
-        const auto x = number(pa[i]);
-        const auto y = number(pb[i]);
+        const auto order = CompareNumbers(pa[i], pb[i], number);
         // Not a number: compare as text rather than fail the whole sort.
-        if (!x || !y) {
+        if (!order) {
             return CompareText(a, b);
         }
-        if (*x != *y) {
-            return Sign(*x, *y);
+        if (*order != 0) {
+            return *order;
         }
     }
     return 0;
@@ -81,13 +89,12 @@ int CompareFirmware(const std::string& a, const std::string& b) {
             return CompareText(a, b);
         }
         if (i + 1 < pa.size()) {
-            const auto x = ParseDecimal(pa[i]);
-            const auto y = ParseDecimal(pb[i]);
-            if (!x || !y) {
+            const auto order = CompareNumbers(pa[i], pb[i], ParseDecimal);
+            if (!order) {
                 return CompareText(a, b);
             }
-            if (*x != *y) {
-                return Sign(*x, *y);
+            if (*order != 0) {
+                return *order;
             }
             continue;
         }
@@ -97,17 +104,14 @@ int CompareFirmware(const std::string& a, const std::string& b) {
         if (da == std::string::npos || db == std::string::npos) {
             return CompareText(a, b);
         }
-        const auto majorA = ParseDecimal(pa[i].substr(0, da));
-        const auto majorB = ParseDecimal(pb[i].substr(0, db));
-        const auto minorA = ParseDecimal(pa[i].substr(da + 1));
-        const auto minorB = ParseDecimal(pb[i].substr(db + 1));
-        if (!majorA || !majorB || !minorA || !minorB) {
+        const std::string_view x = pa[i];
+        const std::string_view y = pb[i];
+        const auto major = CompareNumbers(x.substr(0, da), y.substr(0, db), ParseDecimal);
+        const auto minor = CompareNumbers(x.substr(da + 1), y.substr(db + 1), ParseDecimal);
+        if (!major || !minor) {
             return CompareText(a, b);
         }
-        if (*majorA != *majorB) {
-            return Sign(*majorA, *majorB);
-        }
-        return Sign(*minorA, *minorB);
+        return *major != 0 ? *major : *minor;
     }
     return 0;
 }
