@@ -107,21 +107,30 @@ bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
     }
 }
 
+bool TXPortIPChange::RefuseSyntax(const std::string& mac, const std::string& ip,
+                                  std::string& message) const {
+    if (!IsValidIP(ip)) {
+        message = messages_[MsgIPSyntax];
+        return true;
+    }
+    // ChangeIP has checked the MAC already; a direct caller of a way may not
+    // have. The ARP-table way puts the text onto a command line, and an
+    // IP-SETUP datagram without a valid MAC would carry the suffix 00 00,
+    // which another device could take.
+    if (!IsValidMAC(mac)) {
+        message = messages_[MsgMACSyntax];
+        return true;
+    }
+    return false;
+}
+
 int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
                                 std::string& message) {
     cause_.clear();
     message = messages_[MsgError];
     try {
-        if (!IsValidIP(ip)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // ChangeIP has checked it already; a direct caller may not have, and
-        // the text goes onto a command line.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
-            return IPChangeFailed;
-        }
         if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
             !services_.ConnectAttempt)
             throw Exception("ARP-table services missing");
@@ -153,16 +162,8 @@ int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, s
     cause_.clear();
     message = messages_[MsgError];
     try {
-        if (!IsValidIP(ip)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // Without a valid MAC the suffix would be 00 00 and another device
-        // could take the address.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
-            return IPChangeFailed;
-        }
         if (!services_.LinkFactory)
             throw Exception("No link factory");
         const std::string datagram = IpSetupDatagram(mac, ip);
