@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   iproute2 iputils-ping procps psmisc util-linux
   xvfb xdotool xclip x11-apps imagemagick
