@@ -8,7 +8,7 @@ set -euo pipefail
 
 # Building the program, the tool and the package (release preset, cpack).
 BUILD=(
-  build-essential cmake pkg-config dpkg-dev
+  build-essential cmake pkg-config dpkg-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools
 )

@@ -1,10 +1,10 @@
 #include "ipchange/uXPortIPChange.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -107,21 +107,30 @@ bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
     }
 }
 
+bool TXPortIPChange::RefuseSyntax(const std::string& mac, const std::string& ip,
+                                  std::string& message) const {
+    if (!IsValidIP(ip)) {
+        message = messages_[MsgIPSyntax];
+        return true;
+    }
+    // ChangeIP has checked the MAC already; a direct caller of a way may not
+    // have. The ARP-table way puts the text onto a command line, and an
+    // IP-SETUP datagram without a valid MAC would carry the suffix 00 00,
+    // which another device could take.
+    if (!IsValidMAC(mac)) {
+        message = messages_[MsgMACSyntax];
+        return true;
+    }
+    return false;
+}
+
 int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
                                 std::string& message) {
     cause_.clear();
     message = messages_[MsgError];
     try {
-        if (!IsValidIP(ip)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // ChangeIP has checked it already; a direct caller may not have, and
-        // the text goes onto a command line.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
-            return IPChangeFailed;
-        }
         if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
             !services_.ConnectAttempt)
             throw Exception("ARP-table services missing");
@@ -153,16 +162,8 @@ int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, s
     cause_.clear();
     message = messages_[MsgError];
     try {
-        if (!IsValidIP(ip)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // Without a valid MAC the suffix would be 00 00 and another device
-        // could take the address.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
-            return IPChangeFailed;
-        }
         if (!services_.LinkFactory)
             throw Exception("No link factory");
         const std::string datagram = IpSetupDatagram(mac, ip);
@@ -202,7 +203,7 @@ std::string TXPortIPChange::MacSuffix(const std::string& mac) {
         if (c == '-')
             parts.emplace_back();
         else
-            parts.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            parts.back() += UpperAscii(c);
     }
     if (parts.size() != 6)
         return "0000";
@@ -229,7 +230,7 @@ std::string HyphenMac(const std::string& mac) {
     for (char& c : m) {
         if (c == ':')
             c = '-';
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = UpperAscii(c);
     }
     return IsValidMAC(m) ? m : std::string();
 }

@@ -100,6 +100,10 @@ public:
     static constexpr std::uint8_t PingAttempts = 3;
 
 private:
+    // Sets the message of an IP or MAC text that is not usable (the IP's
+    // first); false when both are.
+    bool RefuseSyntax(const std::string& mac, const std::string& ip, std::string& message) const;
+
     std::array<std::string, 6> messages_;
     TXPortIPChangeServices services_;
     std::string cause_;

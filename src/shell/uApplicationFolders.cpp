@@ -1,5 +1,6 @@
 #include "shell/uApplicationFolders.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "platform/FolderProbe.h"
 #include "platform/ProgramFile.h"
@@ -33,13 +34,6 @@ TFolders& Values() {
 std::unique_ptr<platform::TUserSettingsStore>& Store() {
     static std::unique_ptr<platform::TUserSettingsStore> store;
     return store;
-}
-
-std::string UpperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 // The application's own folder level. The configured name is only used when

@@ -1,5 +1,6 @@
 #include "shell/uShellFolders.h"
 
+#include "base/uAsciiText.h"
 #include "platform/ShellFolders.h"
 
 #include <array>
@@ -82,20 +83,6 @@ constexpr int PersonalId = 5;
 // The shell's buffer holds MAX_PATH characters; the part after a placeholder
 // is bounded the same way.
 constexpr std::size_t MaxPathRest = 260;
-
-// The system's ANSI case mapping for the texts we handle: ASCII letters only,
-// so that bytes of multi-byte characters are never altered.
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-std::string UpperText(std::string s) {
-    for (char& c : s)
-        c = UpperAscii(c);
-    return s;
-}
 
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -186,9 +173,8 @@ const std::string& ShellFolderName(int id) {
 }
 
 int ShellFolderIdFromName(const std::string& placeholder) {
-    const std::string wanted = UpperText(placeholder);
     for (int id = ShellFolderIdMin; id <= ShellFolderIdMax; ++id)
-        if (UpperText(ShellFolderName(id)) == wanted)
+        if (SameText(ShellFolderName(id), placeholder))
             return id;
     throw Exception(placeholder + " is not a valid shellfoldername !");
 }

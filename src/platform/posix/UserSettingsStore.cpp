@@ -6,6 +6,7 @@
 
 #include "platform/UserSettingsStore.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "base/uIniFile.h"
 #include "platform/posix/XdgDirs.h"
@@ -20,16 +21,6 @@
 namespace platform {
 
 namespace {
-
-bool SameTextAscii(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 class TFileSettingsStore : public TUserSettingsStore {
 public:
@@ -91,7 +82,7 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
             throw failed;
         parts.push_back(std::move(part));
     }
-    if (!parts.empty() && SameTextAscii(parts.front(), "Software"))
+    if (!parts.empty() && SameText(parts.front(), "Software"))
         parts.erase(parts.begin());
     if (parts.empty())
         throw failed;
