@@ -157,19 +157,23 @@ CLI::App& AddChangeIpCommand(CLI::App& app, TChangeIpOptions& options) {
     AddSearchOptions(command, options.Search);
     command.add_flag("--real-network", options.RealNetwork,
                      "run outside the private test network (see below)");
-    command.footer("Prints the engine's outcome, then one line on whether the device answers at\n"
-                   "its new address. Where a failure has a cause to act on (no right to ping,\n"
-                   "or to make the ARP-table entry), it follows on standard error, as do\n"
-                   "refusals.\n"
-                   "\n"
-                   "Exit status: 0 done (request sent or ARP-table entry made, and the device\n"
-                   "seen at its new address; with --no-verify: sent or made), 1 error or\n"
-                   "refusal, 2 usage error, 3 sent but the device was not seen at its new\n"
-                   "address.\n"
-                   "\n"
-                   "This sends datagrams, pings and connection attempts. Outside the private\n"
-                   "test network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID) it\n"
-                   "refuses to run unless --real-network is given.");
+    command.footer(
+        "Prints the engine's outcome, then one line on whether the device answers at\n"
+        "its new address. Where a failure has a cause to act on (no right to ping,\n"
+        "or to make the ARP-table entry), it follows on standard error, as do\n"
+        "refusals.\n"
+        "\n"
+        "Exit status: 0 done (request sent or ARP-table entry made, and the device\n"
+        "seen at its new address; with --no-verify: sent or made), 1 error or\n"
+        "refusal, 2 usage error, 3 sent but the device was not seen at its new\n"
+        "address.\n"
+        "\n"
+        "This sends datagrams, pings and connection attempts." +
+        std::string(QUORVET_TESTNET_GUARD
+                        ? "\nThis developer build refuses to send outside the private test\n"
+                          "network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID)\n"
+                          "unless --real-network is given."
+                        : ""));
     return command;
 }
 

@@ -7,18 +7,22 @@ TCliCommandLine::TCliCommandLine(bool insideTestNetwork)
                                       "line.",
                                       "quorvet-cli")),
       insideTestNetwork_(insideTestNetwork) {
-    cmdline::Prepare(*app_);
-    app_->footer("Exit status of every command:\n"
-                 "  0  done: search completed (also with no device found); change-ip sent its\n"
-                 "     request or made its ARP-table entry and (unless --no-verify) a search\n"
-                 "     found the device at its new address\n"
-                 "  1  failed or refused (search: the message goes to standard error)\n"
-                 "  2  usage error\n"
-                 "  3  change-ip: sent, but the device was not seen at its new address\n"
-                 "\n"
-                 "Searching sends broadcasts on every adapter of this computer. Outside the\n"
-                 "private test network (tests/net/qvnet run NETFILE -- ..., which sets\n"
-                 "QVNET_ID) search and change-ip refuse to run unless --real-network is given.");
+    cmdline::Prepare(*app_, "quorvet-cli " QUORVET_VERSION_STRING);
+    app_->footer(
+        std::string("Exit status of every command:\n"
+                    "  0  done: search completed (also with no device found); change-ip sent its\n"
+                    "     request or made its ARP-table entry and (unless --no-verify) a search\n"
+                    "     found the device at its new address\n"
+                    "  1  failed or refused (search: the message goes to standard error)\n"
+                    "  2  usage error\n"
+                    "  3  change-ip: sent, but the device was not seen at its new address\n"
+                    "\n"
+                    "Searching sends broadcasts on every adapter of this computer.") +
+        (QUORVET_TESTNET_GUARD
+             ? "\nThis developer build refuses to send outside the private test\n"
+               "network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID)\n"
+               "unless --real-network is given."
+             : ""));
     search_ = &AddSearchCommand(*app_, Search);
     changeIp_ = &AddChangeIpCommand(*app_, ChangeIp);
     help_ = app_->add_subcommand("help", "show this text");
@@ -32,13 +36,13 @@ cmdline::TParsed TCliCommandLine::Parse(const std::vector<std::string>& args) {
         // devices of, the machine's real networks; a technician there says
         // so explicitly.
         if (search_->parsed()) {
-            if (!insideTestNetwork_ && !Search.RealNetwork)
+            if (QUORVET_TESTNET_GUARD && !insideTestNetwork_ && !Search.RealNetwork)
                 throw cmdline::TUsageError("not inside the private test network; add "
                                            "--real-network to search the real networks of "
                                            "this computer");
         } else if (changeIp_->parsed()) {
             CheckChangeIpOptions(*changeIp_, ChangeIp);
-            if (!insideTestNetwork_ && !ChangeIp.RealNetwork)
+            if (QUORVET_TESTNET_GUARD && !insideTestNetwork_ && !ChangeIp.RealNetwork)
                 throw cmdline::TUsageError("not inside the private test network; add "
                                            "--real-network to change a device on the real "
                                            "networks of this computer");

@@ -1,6 +1,6 @@
 #include "CliSearch.h"
 
-#include "platform/ProgramFile.h"
+#include "shell/uApplicationSpecifical.h"
 #include "utils/uUtilsConvert.h"
 
 #include <CLI/CLI.hpp>
@@ -15,12 +15,8 @@ bool InsideTestNetwork() {
 }
 
 std::string DefaultSettingsFile() {
-    try {
-        return (std::filesystem::path(platform::ProgramFilePath()).parent_path() / "Quorvet.ini")
-            .string();
-    } catch (const std::exception&) {
-        return {};
-    }
+    // The program's own lookup, so that the tool and the window read one file.
+    return uApplicationSpecifical::FindSettingsFile();
 }
 
 void AddSearchOptions(CLI::App& command, TSearchOptions& options) {
@@ -28,8 +24,10 @@ void AddSearchOptions(CLI::App& command, TSearchOptions& options) {
         .add_option_function<std::string>(
             "--settings", [&options](const std::string& file) { options.Settings = file; },
             "settings file to read ([Connection] ReadTimeout and\n"
-            "[GlobalTypes] type names); default: Quorvet.ini beside\n"
-            "this program. A missing file is not an error.")
+            "[GlobalTypes] type names); default: the first Quorvet.ini\n"
+            "of: beside this program, $XDG_CONFIG_HOME/KavenLoggers,\n"
+            "$XDG_CONFIG_DIRS/KavenLoggers (/etc/xdg). A missing file\n"
+            "is not an error.")
         ->type_name("FILE");
     command
         .add_option_function<std::string>(

@@ -52,7 +52,7 @@ std::string ExtraText(const CLI::App& app, const std::string& arg) {
 
 } // namespace
 
-void Prepare(CLI::App& app) {
+void Prepare(CLI::App& app, const std::string& version) {
     // CLI11 takes "/x" for an option on Windows; the tools read the same
     // command lines on both systems.
     app.allow_windows_style_options(false);
@@ -60,6 +60,8 @@ void Prepare(CLI::App& app) {
     app.require_subcommand(0, 1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "show this text");
+    if (!version.empty())
+        app.set_version_flag("--version", version, "show the program's name and version");
 }
 
 TParsed Parse(CLI::App& app, const std::vector<std::string>& args,
@@ -77,6 +79,11 @@ TParsed Parse(CLI::App& app, const std::vector<std::string>& args,
         parsed.Help = true;
     } catch (const CLI::CallForAllHelp&) {
         parsed.Help = true;
+    } catch (const CLI::CallForVersion& e) {
+        parsed.Command = CommandName(app);
+        parsed.Help = true;
+        parsed.HelpText = std::string(e.what()) + "\n";
+        return parsed;
     } catch (const CLI::ParseError& e) {
         parsed.Error = ErrorText(app, e);
     } catch (const TUsageError& e) {

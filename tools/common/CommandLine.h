@@ -29,13 +29,14 @@ public:
 // What every tool's parser does alike: options in any order, the last of a
 // repeated option counts, "-h" and "--help" on every (sub)command, at most
 // one subcommand, and arguments it does not know are reported in our words.
-// Subcommands added afterwards take the same settings.
-void Prepare(CLI::App& app);
+// Subcommands added afterwards take the same settings. With a version text,
+// "--version" shows it (e.g. "quorvet-cli 1.0.0.0").
+void Prepare(CLI::App& app, const std::string& version = {});
 
 // What reading a command line gave.
 struct TParsed {
     std::string Command; // the program and the subcommand read, e.g. "quorvet-cli search"
-    bool Help = false;   // --help was asked for: show HelpText
+    bool Help = false;   // --help or --version was asked for: show HelpText
     std::string HelpText;
     std::string Error; // empty when the command line is usable
 };

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
                  "an interface of the namespace it runs in (qvnet builds them from the same\n"
                  "NETFILE).",
                  "quorvet-devsim"};
-    cmdline::Prepare(app);
+    cmdline::Prepare(app, "quorvet-devsim " QUORVET_VERSION_STRING);
     app.add_option("--log", logPath,
                    "append the event lines to FILE (default: $QVNET_DIR/devsim.log,\n"
                    "else standard output)")

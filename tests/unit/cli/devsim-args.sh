@@ -46,6 +46,7 @@ for help in --help -h; do
         expect 0 "$part" "" "$help"
     done
 done
+expect 0 "quorvet-devsim 1.0.0.0" "" --version
 expect 2 "" "quorvet-devsim: unknown option '--bogus'" --bogus
 expect 2 "" "Try 'quorvet-devsim --help'." --bogus
 expect 2 "" "--log needs a value" --log

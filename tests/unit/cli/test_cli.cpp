@@ -117,4 +117,11 @@ TEST(CliCommandLine, HelpListsEveryOptionAndTheExitStatuses) {
     EXPECT_FALSE(Has(search.out, "--all-adapters"));
 }
 
+TEST(CliCommandLine, VersionIsTheProgramFilesVersion) {
+    const TRun r = RunCommandLine({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "quorvet-cli " QUORVET_VERSION_STRING "\n");
+    EXPECT_EQ(r.err, "");
+}
+
 } // namespace
