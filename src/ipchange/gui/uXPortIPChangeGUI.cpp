@@ -283,7 +283,12 @@ void TfXPortIPChangeGUI::ChangeDone() {
         setResult(mrCancel);
     }
     RestoreCursor();
-    ShowOutcome(run->Message, run->Code);
+    // The engine's reason, where it gives one, goes on a line of its own.
+    std::string shown = run->Message;
+    if (run->Engine && !run->Engine->Cause().empty()) {
+        shown += "\r\n" + run->Engine->Cause();
+    }
+    ShowOutcome(shown, run->Code);
     if (!self) {
         return;
     }
