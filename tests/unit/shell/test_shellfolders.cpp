@@ -187,3 +187,22 @@ TEST_F(ResolveFolderTest, UserDirsThatIsNoPlainFileLeavesTheDefault) {
     EXPECT_EQ(documents(), home + "/Dokumente");
 }
 
+TEST_F(ResolveFolderTest, TooLongARestIsRefusedNotCut) {
+    const std::string base = home + "/.local/share";
+    // 260 characters after the placeholder still fit.
+    const std::string fits = "/" + std::string(251, 'c') + "/Quorvet";
+    ASSERT_EQ(fits.size(), 260u);
+    EXPECT_EQ(ResolveFolder("%CSIDL_LOCAL_APPDATA%" + fits, true, true, true), base + fits + "/");
+    EXPECT_TRUE(IsDir(base + fits));
+    for (std::size_t n = 252; n <= 255; ++n) {
+        const std::string path = "%CSIDL_LOCAL_APPDATA%/" + std::string(n, 'c') + "/Quorvet";
+        try {
+            ResolveFolder(path, true, true, true);
+            ADD_FAILURE() << n << " characters resolved";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), path + " is not a valid path: more than 260 characters follow "
+                                          "the shell folder !");
+        }
+        EXPECT_FALSE(std::filesystem::exists(base + "/" + std::string(n, 'c'))) << n;
+    }
+}
