@@ -4,6 +4,7 @@
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstdint>
@@ -29,16 +30,6 @@ enum : std::size_t {
     MsgMACSyntax = 5,
 };
 
-// Dotted text without leading zeros. The validator reads "010" as ten, but
-// system tools would read it as octal eight and act on another address.
-std::string CanonicalIP(const std::string& ip) {
-    std::array<std::uint8_t, 4> b{};
-    if (!IPToBytes(ip, b))
-        throw Exception("Invalid IP address \"" + ip + "\"");
-    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
-           std::to_string(b[3]);
-}
-
 // The address as a number, first dotted number in the top byte.
 std::optional<std::uint32_t> AddressValue(const std::string& ip) {
     std::array<std::uint8_t, 4> b{};
@@ -51,6 +42,15 @@ std::optional<std::uint32_t> AddressValue(const std::string& ip) {
 std::string DottedText(std::uint32_t a) {
     return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." +
            std::to_string((a >> 8) & 0xFF) + "." + std::to_string(a & 0xFF);
+}
+
+// Dotted text without leading zeros. The validator reads "010" as ten, but
+// system tools would read it as octal eight and act on another address.
+std::string CanonicalIP(const std::string& ip) {
+    const auto a = AddressValue(ip);
+    if (!a)
+        throw Exception("Invalid IP address \"" + ip + "\"");
+    return DottedText(*a);
 }
 
 // The text with %1 and %2 replaced; the texts are ours, each place once.
@@ -198,11 +198,13 @@ bool TXPortIPChange::RefuseUnusableAddress(const std::string& ip, bool dhcpAllow
     // The adapter the datagram goes through is the device's segment; an
     // adapter the table does not know says nothing, so every subnet counts.
     if (const auto through = adapter ? AddressValue(*adapter) : std::nullopt) {
-        for (const platform::AdapterAddressRecord& s : subnets)
-            if (AddressValue(s.Address) == through) {
-                subnets = {s};
-                break;
-            }
+        const auto own = std::find_if(subnets.begin(), subnets.end(), [&](const auto& s) {
+            return AddressValue(s.Address) == through;
+        });
+        if (own != subnets.end()) {
+            const platform::AdapterAddressRecord only = *own;
+            subnets.assign(1, only);
+        }
     }
     for (const platform::AdapterAddressRecord& s : subnets)
         if (std::string cause = SubnetCause(*a, s); !cause.empty()) {
