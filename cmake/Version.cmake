@@ -56,6 +56,8 @@ extern "C" QV_KEEP const unsigned char quorvet_file_version_marker[24] = {
 ]=] @ONLY)
 
 add_library(quorvet_version OBJECT ${_qv_source})
+# The same version as text, for the programs' --version.
+target_compile_definitions(quorvet_version INTERFACE QUORVET_VERSION_STRING="${QUORVET_FILE_VERSION}")
 
 # Windows program files carry the version in a version resource, which is
 # where the system's version functions read it.

@@ -1,9 +1,7 @@
 #include "base/uIniFile.h"
 
+#include "base/uAsciiText.h"
 #include "base/uFileRead.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -15,13 +13,6 @@ std::string Trim(const std::string& s) {
     while (e > b && isBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "ipchange/uXPortIPChange.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -214,20 +214,33 @@ bool TXPortIPChange::RefuseUnusableAddress(const std::string& ip, bool dhcpAllow
     return false;
 }
 
+bool TXPortIPChange::RefuseSyntax(const std::string& mac, const std::string& ip,
+                                  std::string& message) const {
+    if (!IsValidIP(ip)) {
+        message = messages_[MsgIPSyntax];
+        return true;
+    }
+    // ChangeIP has checked the MAC already; a direct caller of a way may not
+    // have. The ARP-table way puts the text onto a command line, and an
+    // IP-SETUP datagram without a valid MAC would carry the suffix 00 00,
+    // which another device could take.
+    if (!IsValidMAC(mac)) {
+        message = messages_[MsgMACSyntax];
+        return true;
+    }
+    return false;
+}
+
 int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
                                 std::string& message) {
     cause_.clear();
     message = messages_[MsgError];
     try {
-        // Valid text, but no device can be given the address.
-        if (!IsValidIP(ip) || RefuseUnusableAddress(ip, false, nullptr)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // ChangeIP has checked it already; a direct caller may not have, and
-        // the text goes onto a command line.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
+        // Valid text, but no device can be given the address.
+        if (RefuseUnusableAddress(ip, false, nullptr)) {
+            message = messages_[MsgIPSyntax];
             return IPChangeFailed;
         }
         if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
@@ -261,16 +274,11 @@ int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, s
     cause_.clear();
     message = messages_[MsgError];
     try {
-        // 0.0.0.0 asks the device to take an address by DHCP.
-        if (!IsValidIP(ip) ||
-            RefuseUnusableAddress(ip, true, AllAdapters || adapter.empty() ? nullptr : &adapter)) {
-            message = messages_[MsgIPSyntax];
+        if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
-        }
-        // Without a valid MAC the suffix would be 00 00 and another device
-        // could take the address.
-        if (!IsValidMAC(mac)) {
-            message = messages_[MsgMACSyntax];
+        // 0.0.0.0 asks the device to take an address by DHCP.
+        if (RefuseUnusableAddress(ip, true, AllAdapters || adapter.empty() ? nullptr : &adapter)) {
+            message = messages_[MsgIPSyntax];
             return IPChangeFailed;
         }
         if (!services_.LinkFactory)
@@ -312,7 +320,7 @@ std::string TXPortIPChange::MacSuffix(const std::string& mac) {
         if (c == '-')
             parts.emplace_back();
         else
-            parts.back() += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            parts.back() += UpperAscii(c);
     }
     if (parts.size() != 6)
         return "0000";
@@ -339,7 +347,7 @@ std::string HyphenMac(const std::string& mac) {
     for (char& c : m) {
         if (c == ':')
             c = '-';
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = UpperAscii(c);
     }
     return IsValidMAC(m) ? m : std::string();
 }

@@ -108,6 +108,9 @@ public:
     static constexpr std::uint8_t PingAttempts = 3;
 
 private:
+    // Sets the message of an IP or MAC text that is not usable (the IP's
+    // first); false when both are.
+    bool RefuseSyntax(const std::string& mac, const std::string& ip, std::string& message) const;
     // True (with cause_ set) when no device can live at ip, a valid address.
     // adapter: the one adapter the datagram goes through, or null.
     bool RefuseUnusableAddress(const std::string& ip, bool dhcpAllowed, const std::string* adapter);

@@ -1,37 +1,45 @@
 #pragma once
 // The IP change engine's localisable message texts, in the order of its
 // message record. A translation replaces this table; nothing else in the
-// engine spells these texts.
+// engine spells these texts. The GUI translates them under the context
+// "IPChangeStrings".
+
+#include "base/uTranslatable.h"
 
 namespace IPChangeStrings {
 
 // 1: the ARP-table way ran both of its steps (result code 0).
-inline constexpr const char* SIPChangeTemporary =
-    "IP address was temporarily assigned to MAC\r\n"
-    "To make IP change permanent you must change IP adress in device setup!";
+inline constexpr const char* SIPChangeTemporary = QV_TRANSLATE_NOOP(
+    "IPChangeStrings", "IP address was temporarily assigned to MAC\r\n"
+                       "To make IP change permanent you must change IP adress in device setup!");
 // 2: the IP-SETUP datagram was sent (result code 2).
 inline constexpr const char* SIPChangeRequestSent =
-    "Request of IP address change was successfully sent.";
+    QV_TRANSLATE_NOOP("IPChangeStrings", "Request of IP address change was successfully sent.");
 // 3: any failure (result code 1).
-inline constexpr const char* SIPChangeError = "IP address change error.";
+inline constexpr const char* SIPChangeError =
+    QV_TRANSLATE_NOOP("IPChangeStrings", "IP address change error.");
 // 4: the new address is not dotted IPv4 text.
-inline constexpr const char* SIPChangeIPSyntax =
-    "IP address syntax error.\r\nWrite correct IP address, please.";
+inline constexpr const char* SIPChangeIPSyntax = QV_TRANSLATE_NOOP(
+    "IPChangeStrings", "IP address syntax error.\r\nWrite correct IP address, please.");
 // 5: the new address answered a ping.
-inline constexpr const char* SIPChangeIPExists = "Selected IP address already exists.";
+inline constexpr const char* SIPChangeIPExists =
+    QV_TRANSLATE_NOOP("IPChangeStrings", "Selected IP address already exists.");
 // 6: the MAC text is not six hyphen-separated pairs of hex digits.
-inline constexpr const char* SIPChangeMACSyntax = "MAC address syntax error.";
+inline constexpr const char* SIPChangeMACSyntax =
+    QV_TRANSLATE_NOOP("IPChangeStrings", "MAC address syntax error.");
 
 // Causes shown after the message, one line each.
 // The ping that checks whether the new address is in use could not be sent.
-inline constexpr const char* SIPChangeCausePing =
+inline constexpr const char* SIPChangeCausePing = QV_TRANSLATE_NOOP(
+    "IPChangeStrings",
     "The new address could not be checked with a ping: this user may not open an ICMP socket "
     "and the system's ping program could not be run. Run the program as administrator, or allow "
-    "ping for the user's group (sysctl net.ipv4.ping_group_range).";
+    "ping for the user's group (sysctl net.ipv4.ping_group_range).");
 // The ARP-table way ran its command, but the entry is not there.
-inline constexpr const char* SIPChangeCauseArpRights =
+inline constexpr const char* SIPChangeCauseArpRights = QV_TRANSLATE_NOOP(
+    "IPChangeStrings",
     "The ARP-table entry was not made: making it needs administrator rights. Run the program as "
-    "administrator, or use the IP-SETUP way.";
+    "administrator, or use the IP-SETUP way.");
 
 // Why the new address, valid as text, is refused: no device can live there.
 // %1 is the address, %2 the adapter with its prefix length (10.99.1.1/24).

@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 struct TShellFolderResult {
     std::string Path;    // without a trailing separator; empty when the system has none
     uint32_t ResultCode; // the shell's result code (an HRESULT), 0 on success
+    // On failure, where the system can tell: the folder it tried and why it
+    // failed ("/home/u/.local/share: Permission denied"), for the message.
+    std::string Detail = {};
 };
 
 // The current path of shell folder csidl (0..61, without the create flag).
@@ -27,6 +31,17 @@ char PathDelimiter();
 // Whether names differing only in letter case name the same file. Where they
 // do not, a path must never be re-cased: it would name another directory.
 bool FileNamesCaseInsensitive();
+
+// The folders in which the system's programs look for their settings files,
+// the user's first, then the machine's: $XDG_CONFIG_HOME, then each folder of
+// $XDG_CONFIG_DIRS (default /etc/xdg) on POSIX systems. Empty where a
+// program's settings file lives beside the program only (Windows).
+std::vector<std::string> SettingsFileFolders();
+
+// Whether the machine-wide folders (CSIDL_COMMON_APPDATA) are made by the
+// program's installer rather than by the program at run time. Where they are,
+// a program started with the rights to create them (as root) must not.
+bool MachineFoldersMadeByInstaller();
 
 // Whether the path is absolute in the system's own form without a drive
 // letter or a network share ("/..." on POSIX systems).

@@ -1,9 +1,12 @@
 #pragma once
 // The device search: broadcasts the discovery query on every adapter, collects
 // and de-duplicates the replies, then asks each new device for firmware, type
-// and description.
+// and description. Its entries, TXportPar, are decoded from the replies by
+// device/uXPortReplies.h.
 
 #include "device/uDeviceComm.h"
+#include "device/uXPortReplies.h"
+#include "search/uXPortTypeNames.h"
 #include "utils/LogSink.h"
 
 #include <array>
@@ -17,46 +20,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-// One found device. A value the device did not give is "N/A"; Description and
-// StatusChar stay empty instead.
-struct TXportPar {
-    std::string IP;
-    std::string MAC = "N/A";
-    std::string Firmware = "N/A";
-    std::string Description;
-    std::string DeviceType = "N/A";
-    std::string StatusChar;
-    std::string AdapterIP = "N/A";
-};
-
-inline constexpr int XPortTypeNameCount = 62;
-
-// Settings key of a type-name slot ("Lan", "QS100".."QS103", "Sensor100".."Sensor138").
-std::string TypeNameKey(int slot);
-// Built-in name of a slot.
-std::string DefaultTypeName(int slot);
-// Slot for a device kind and model code; -1 when the pair has no name.
-int TypeNameSlot(int kind, int model);
-
-// Integer text as the settings file writes it: decimal, or hexadecimal with a
-// leading "$" or "0x"; optional sign. nullopt when not an int32 number.
-std::optional<int> StrToIntOpt(const std::string& text);
-int StrToIntDef(const std::string& text, int def);
-
-// Firmware text "K-A-B.CC" of the info reply bytes 82-85.
-std::string FirmwareText(std::uint8_t kind, std::uint8_t a, std::uint8_t b, std::uint8_t c);
-// Whether the info reply of a device with this firmware text carries the
-// description; a text that is not four numbers counts as yes.
-bool HasDescriptionInInfoReply(const std::string& firmware);
-// Description of a 130-byte reply at the given offset, emptied for the kinds
-// and versions that have none; empty for any other length.
-std::string DecodeDescriptionText(const std::string& reply, std::size_t offset,
-                                  const std::string& firmware);
-// Status character (byte 81) of a 130-byte reply for kind 6 devices, else empty.
-std::string DecodeStatusCharText(const std::string& reply, const std::string& firmware);
-// "00-20-4A-01-02-03" from a 30-byte discovery reply, else "N/A".
-std::string DecodeMacText(const std::string& reply);
 
 class TXportSearch {
 public:
@@ -92,7 +55,8 @@ public:
     // collects at the same time on its own link, the replies are merged in
     // adapter order, and each adapter's new devices are queried on its own
     // link. Devices, log lines and the error raised are those of the
-    // adapter-after-adapter search on the same network (see uXPortSearch.cpp).
+    // adapter-after-adapter search on the same network (see
+    // uXPortSearchParallel.cpp).
     void Search();
     void SearchOnAdapter(const std::string& adapterAddress);
 
@@ -134,6 +98,13 @@ public:
     int MaxCollectMs = DefaultMaxCollectMs;
     int MaxCollectDatagrams = DefaultMaxCollectDatagrams;
 
+private:
+    static constexpr std::uint8_t LevelInfo = 1;
+    static constexpr std::uint8_t LevelError = 2;
+    static constexpr std::uint8_t CategorySearch = 16;
+
+    struct TParallelRun;
+
     // The steps of one adapter pass. `pass` is the adapter's index in the
     // search; it tells a pass whose results can no longer count to stop.
     struct TReply {
@@ -149,9 +120,6 @@ public:
     int MergeReply(const std::string& adapterAddress, const TReply& reply);
     // Info (and where needed setup) exchange for one listed device.
     void QueryDevice(TDatagramLink& link, TXportPar& entry, TLogSink* log, int pass = 0);
-
-private:
-    struct TParallelRun;
 
     void SearchSequential(const std::vector<std::string>& addresses);
     void SearchParallel(const std::vector<std::string>& addresses);

@@ -27,230 +27,6 @@
 #include <mutex>
 
 // ---------------------------------------------------------------------------
-// Ordering and marking
-// ---------------------------------------------------------------------------
-
-namespace {
-
-std::vector<std::string> Split(const std::string& text, char delimiter) {
-    std::vector<std::string> parts;
-    if (text.empty()) {
-        return parts;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t pos = text.find(delimiter, start);
-        if (pos == std::string::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, pos - start));
-        start = pos + 1;
-    }
-}
-
-// A decimal integer: optional sign, then digits only. Anything else, or a
-// number too long to hold, is not one.
-std::optional<long long> ParseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size() || text.size() - i > 18) {
-        return std::nullopt;
-    }
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (text[i] - '0');
-    }
-    return negative ? -value : value;
-}
-
-std::optional<long long> ParseHex(const std::string& text) {
-    if (text.empty() || text.size() > 15) {
-        return std::nullopt;
-    }
-    long long value = 0;
-    for (const char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
-int Sign(long long a, long long b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-// The text in front of the first "-": where the firmware text keeps the kind.
-std::string KindPart(const std::string& firmware) {
-    return firmware.substr(0, firmware.find('-'));
-}
-
-} // namespace
-
-int CompareText(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'a' && ca <= 'z') {
-            ca = static_cast<unsigned char>(ca - 'a' + 'A');
-        }
-        if (cb >= 'a' && cb <= 'z') {
-            cb = static_cast<unsigned char>(cb - 'a' + 'A');
-        }
-        if (ca != cb) {
-            return ca < cb ? -1 : 1;
-        }
-    }
-    return Sign(static_cast<long long>(a.size()), static_cast<long long>(b.size()));
-}
-
-int CompareIPAddress(const std::string& a, const std::string& b) {
-    const auto pa = Split(a, '.');
-    const auto pb = Split(b, '.');
-    if (pa.size() != pb.size() || pa.size() != 4) {
-        return CompareText(a, b);
-    }
-    for (std::size_t i = 0; i < 4; ++i) {
-        const auto x = ParseDecimal(pa[i]);
-        const auto y = ParseDecimal(pb[i]);
-        // Not a number: compare as text rather than fail the whole sort.
-        if (!x || !y) {
-            return CompareText(a, b);
-        }
-        if (*x != *y) {
-            return Sign(*x, *y);
-        }
-    }
-    return 0;
-}
-
-int CompareMACAddress(const std::string& a, const std::string& b) {
-    const auto pa = Split(a, '-');
-    const auto pb = Split(b, '-');
-    if (pa.size() != pb.size() || pa.size() != 6) {
-        return CompareText(a, b);
-    }
-    for (std::size_t i = 0; i < 6; ++i) {
-        const auto x = ParseHex(pa[i]);
-        const auto y = ParseHex(pb[i]);
-        if (!x || !y) {
-            return CompareText(a, b);
-        }
-        if (*x != *y) {
-            return Sign(*x, *y);
-        }
-    }
-    return 0;
-}
-
-int CompareFirmware(const std::string& a, const std::string& b) {
-    const auto pa = Split(a, '-');
-    const auto pb = Split(b, '-');
-    if (pa.size() != pb.size() && pa.size() != 3) {
-        return CompareText(a, b);
-    }
-    for (std::size_t i = 0; i < pa.size(); ++i) {
-        if (i >= pb.size()) {
-            return CompareText(a, b);
-        }
-        if (i + 1 < pa.size()) {
-            const auto x = ParseDecimal(pa[i]);
-            const auto y = ParseDecimal(pb[i]);
-            if (!x || !y) {
-                return CompareText(a, b);
-            }
-            if (*x != *y) {
-                return Sign(*x, *y);
-            }
-            continue;
-        }
-        // The last part is "number.number".
-        const std::size_t da = pa[i].find('.');
-        const std::size_t db = pb[i].find('.');
-        if (da == std::string::npos || db == std::string::npos) {
-            return CompareText(a, b);
-        }
-        const auto majorA = ParseDecimal(pa[i].substr(0, da));
-        const auto majorB = ParseDecimal(pb[i].substr(0, db));
-        const auto minorA = ParseDecimal(pa[i].substr(da + 1));
-        const auto minorB = ParseDecimal(pb[i].substr(db + 1));
-        if (!majorA || !majorB || !minorA || !minorB) {
-            return CompareText(a, b);
-        }
-        if (*majorA != *majorB) {
-            return Sign(*majorA, *majorB);
-        }
-        return Sign(*minorA, *minorB);
-    }
-    return 0;
-}
-
-std::optional<int> DeviceKindStrict(const std::string& firmware) {
-    const auto kind = ParseDecimal(KindPart(firmware));
-    if (!kind || *kind < INT_MIN || *kind > INT_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<int>(*kind);
-}
-
-int DeviceKindLenient(const std::string& firmware) {
-    const std::string part = KindPart(firmware);
-    if (part.empty() ||
-        !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return 0;
-    }
-    // Digits only; a number too big for an int is simply a big kind.
-    const auto kind = ParseDecimal(part);
-    return (!kind || *kind > INT_MAX) ? INT_MAX : static_cast<int>(*kind);
-}
-
-bool IsRowActive(const std::string& firmware, const std::string& statusChar) {
-    switch (DeviceKindLenient(firmware)) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 7:
-    case 9:
-        return true;
-    case 6:
-        // Kind 6 reports its state; only "0" is an active device.
-        return statusChar == "0";
-    default:
-        return false;
-    }
-}
-
-bool IsProductionAddress(const std::string& ip) {
-    std::array<std::uint8_t, 4> bytes{};
-    // Not a dotted quad: not an address we could have given in production.
-    if (!IPToBytes(ip, bytes)) {
-        return false;
-    }
-    const int last = bytes[3];
-    return (last >= 50 && last <= 75) || (last >= 97 && last <= 99) ||
-           (last >= 101 && last <= 206) || (last >= 220 && last <= 243);
-}
-
-// ---------------------------------------------------------------------------
 // The real engine behind the search seam
 // ---------------------------------------------------------------------------
 
@@ -721,6 +497,7 @@ void TfXPortSearchGUI::SearchDone(std::uint64_t id, const TOutcome& outcome) {
     // leaves the previous rows in place.
     if (outcome.Ok) {
         FillList(outcome.Devices);
+        lastDevices_ = outcome.Devices;
     }
     RestoreCursor();
     EnableControls(true);
@@ -870,6 +647,9 @@ void TfXPortSearchGUI::OpenIPChange(bool deviceNotFound) {
         change->DeviceMAC = SelectedColumnText(colMAC);
         change->AdapterIP = SelectedColumnText(colAdapter);
     }
+    // Every device of the last search, also those the production filter
+    // hides: any of them may hear the change request.
+    change->KnownDevices = lastDevices_;
     change->SetLanguage({Texts[11], Texts[12], Texts[5], Texts[6], Texts[7], Texts[13], Texts[14],
                          Texts[15], Texts[16], Texts[17], Texts[18], Texts[19]});
     const int result = change->exec();

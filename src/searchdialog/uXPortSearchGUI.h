@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "search/uXPortSearch.h"
+#include "searchdialog/rules/uDeviceListRules.h"
 #include "searchdialog/uXPortSearchGUIStrings.h"
 
 class QItemSelection;
@@ -48,20 +49,6 @@ using TXPortSearchJobFactory = std::function<std::unique_ptr<TXPortSearchJob>()>
 
 // The real thing: a TXportSearch engine with no log attached.
 std::unique_ptr<TXPortSearchJob> NewEngineSearchJob();
-
-// Row ordering and marking, shared by the dialog and its tests. The compare
-// functions return <0, 0 or >0 like strcmp.
-int CompareText(const std::string& a, const std::string& b);
-int CompareIPAddress(const std::string& a, const std::string& b);
-int CompareMACAddress(const std::string& a, const std::string& b);
-int CompareFirmware(const std::string& a, const std::string& b);
-// Device kind: the number in front of the first "-" of a firmware text.
-std::optional<int> DeviceKindStrict(const std::string& firmware);
-int DeviceKindLenient(const std::string& firmware);
-// Whether a row is drawn in the normal text colour (false: dimmed).
-bool IsRowActive(const std::string& firmware, const std::string& statusChar);
-// Production addresses: last number in 50-75, 97-99, 101-206 or 220-243.
-bool IsProductionAddress(const std::string& ip);
 
 class TfXPortSearchGUI : public QDialog {
     Q_OBJECT
@@ -186,4 +173,6 @@ private:
     bool searching_ = false;
     bool cursorSet_ = false;
     bool filling_ = false; // list rebuilt by the program, not by the user
+    // The devices of the last search that succeeded, for the IP change.
+    std::vector<TXportPar> lastDevices_;
 };

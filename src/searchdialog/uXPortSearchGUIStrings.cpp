@@ -38,8 +38,6 @@ const std::array<TStringEntry, 20> kLangSupport = {{
     {nullptr, ""},
 }};
 
-constexpr const char* kProgressCtx = "TfXPortSearchGUI";
-
 } // namespace
 
 TXPortSearchLangSupport LoadXPortSearchLangSupport() {
@@ -54,11 +52,11 @@ TXPortSearchLangSupport LoadXPortSearchLangSupport() {
 }
 
 QString SearchProgressStartText() {
-    return QCoreApplication::translate(kProgressCtx, "Searching...");
+    return QCoreApplication::translate("TfXPortSearchGUI", "Searching...");
 }
 
 QString SearchProgressText(const QString& adapter, int devicesFound) {
-    return QCoreApplication::translate(kProgressCtx,
+    return QCoreApplication::translate("TfXPortSearchGUI",
                                        "Searching on adapter %1, devices found so far: %2")
         .arg(adapter)
         .arg(devicesFound);

@@ -1,14 +1,14 @@
 #include "shell/uApplicationFolders.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
+#include "platform/FolderProbe.h"
 #include "platform/ProgramFile.h"
 #include "platform/ShellFolders.h"
 #include "platform/UserSettingsStore.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uShellFolders.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <system_error>
 
@@ -19,7 +19,6 @@ namespace {
 const char* const DefaultVendorFolderName = "KavenLoggers";
 const char* const DefaultAppFolderName = "Quorvet";
 const char* const FixedRegistryKeyPath = "\\Software\\KavenLoggers\\Quorvet";
-const char* const ProbeFileName = "test.txt";
 
 struct TFolders {
     std::string AppName, AppNameLong, Splash1, Splash2, Company, CompanyLong, IniFileName;
@@ -35,13 +34,6 @@ TFolders& Values() {
 std::unique_ptr<platform::TUserSettingsStore>& Store() {
     static std::unique_ptr<platform::TUserSettingsStore> store;
     return store;
-}
-
-std::string UpperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 // The application's own folder level. The configured name is only used when
@@ -63,8 +55,9 @@ std::string Resolve(const char* placeholder, bool create) {
 
 // A folder the rest of the program is told about must exist.
 void EnsureDirectory(const std::string& folder) {
-    if (!DirectoryExists(folder) && !ForceDirectories(folder))
-        throw Exception("Unable to create directory " + folder);
+    std::error_code ec;
+    if (!DirectoryExists(folder) && !ForceDirectories(folder, ec))
+        throw Exception("Unable to create directory " + folder + ": " + ec.message());
 }
 
 } // namespace
@@ -164,22 +157,9 @@ bool TestFolderWritable() {
 }
 
 bool TestFolderWritable(const std::string& folder) {
-    if (folder.empty())
-        return false;
-    const std::string probe = AddTrailingBackslash(folder) + ProbeFileName;
-    // Never write through a link or into a device or pipe someone left
-    // under the probe's name: that would clobber another file or block.
-    std::error_code ec;
-    const auto st = std::filesystem::symlink_status(probe, ec);
-    if (std::filesystem::exists(st) && !std::filesystem::is_regular_file(st))
-        return false;
-    std::FILE* f = std::fopen(probe.c_str(), "wb");
-    if (f == nullptr)
-        return false;
-    bool ok = std::fputs("test\r\n", f) >= 0;
-    ok = std::fclose(f) == 0 && ok;
-    std::remove(probe.c_str());
-    return ok;
+    // A file of the probe's own: "test.txt" or any other file somebody keeps
+    // in a shared folder is never opened, let alone emptied or deleted.
+    return platform::ProbeFolderWritable(folder);
 }
 
 void SetAppFolders() {
@@ -190,8 +170,11 @@ void SetAppFolders() {
 
         bool sharedUsable = false;
         try {
-            v.DataFolder = Resolve("%CSIDL_COMMON_APPDATA%", true);
-            if (!DirectoryExists(v.DataFolder))
+            // Where the machine-wide folder is the installer's to make, a
+            // program run with the rights to make it (as root) leaves it be.
+            const bool create = !platform::MachineFoldersMadeByInstaller();
+            v.DataFolder = Resolve("%CSIDL_COMMON_APPDATA%", create);
+            if (create && !DirectoryExists(v.DataFolder))
                 ForceDirectories(v.DataFolder);
             sharedUsable = DirectoryExists(v.DataFolder) && TestFolderWritable();
         } catch (const std::exception&) {
@@ -204,8 +187,13 @@ void SetAppFolders() {
         v.LocalFolder = Resolve("%CSIDL_LOCAL_APPDATA%", false);
         EnsureDirectory(v.LocalFolder);
 
-        v.DocumentsFolder = Resolve("%CSIDL_PERSONAL%", true);
-        EnsureDirectory(v.DocumentsFolder);
+        // Nothing here writes into the documents folder: one that cannot be
+        // made is named all the same and does not stop the program.
+        try {
+            v.DocumentsFolder = Resolve("%CSIDL_PERSONAL%", true);
+        } catch (const ESHGetFolderPath&) {
+            v.DocumentsFolder = Resolve("%CSIDL_PERSONAL%", false);
+        }
 
         v.FilesFolder = Store()->ReadString("Files", "Folder").value_or(v.DocumentsFolder);
         v.ExeFolder = ExtractFilePath(platform::ProgramFilePath());

@@ -35,11 +35,14 @@ void InitIdentity();
 // Resolves and creates the application folders, falling back from the shared
 // data folder to the per-user one when the shared one is not usable, and
 // opens the per-user settings store. Raises Exception
-// "Error occured in SetAppFolders: <reason>" on failure.
+// "Error occured in SetAppFolders: <reason>" on failure. The shared folder is
+// used only when it exists, where the installer makes it (POSIX systems); a
+// documents folder that cannot be made does not fail (nothing writes there).
 void SetAppFolders();
 
 // Whether a file can be created, written and deleted in DataFolder (or the
-// given folder). Never raises; leaves no "test.txt" behind.
+// given folder), tried with a new file of a unique name. Never raises; never
+// opens a file that was there, and leaves none behind.
 bool TestFolderWritable();
 bool TestFolderWritable(const std::string& folder);
 

@@ -2,6 +2,7 @@
 
 #include "base/uIniFile.h"
 #include "platform/ProgramFile.h"
+#include "platform/ShellFolders.h"
 #include "shell/uShellFolders.h"
 #include "shell/uShellStrings.h"
 
@@ -13,6 +14,10 @@ namespace uApplicationSpecifical {
 namespace {
 
 const char* const SettingsFileName = "Quorvet.ini";
+// The folder of the settings file in the system's settings folders. Fixed,
+// as the registry key is: the company a settings file names cannot decide
+// where that file is looked for.
+const char* const SettingsVendorFolder = "KavenLoggers";
 const char* const BuiltInCompany = "KAVEN";
 const char* const BuiltInCompanyLong = "KAVENTA";
 const char* const BuiltInAppName = "Quorvet";
@@ -63,13 +68,40 @@ void ResetIdentity() {
     Identity() = TIdentity();
 }
 
+namespace {
+
+// Only a plain file is read: a pipe or device under this name would block
+// start-up for ever.
+bool IsPlainFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+} // namespace
+
+std::string FindSettingsFile() {
+    std::string besideProgram;
+    try {
+        besideProgram = ExtractFilePath(platform::ProgramFilePath()) + SettingsFileName;
+    } catch (const std::exception&) {
+        // No program folder: the system's settings folders still count.
+    }
+    if (IsPlainFile(besideProgram))
+        return besideProgram;
+    const char delim = platform::PathDelimiter();
+    for (const std::string& folder : platform::SettingsFileFolders()) {
+        const std::string candidate =
+            AddTrailingBackslash(folder) + SettingsVendorFolder + delim + SettingsFileName;
+        if (IsPlainFile(candidate))
+            return candidate;
+    }
+    return besideProgram;
+}
+
 void ReadIdentity() {
     TIdentity id;
-    id.IniFileName = ExtractFilePath(platform::ProgramFilePath()) + SettingsFileName;
-    // Only a plain file is read: a pipe or device under this name would block
-    // start-up for ever.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(id.IniFileName, ec)) {
+    id.IniFileName = FindSettingsFile();
+    if (IsPlainFile(id.IniFileName)) {
         // An unreadable file reads like an empty one: every key takes its default.
         const TIniFile ini = TIniFile::Load(id.IniFileName).value_or(TIniFile::Parse(""));
         id.Company = ini.ReadString("label", "company", BuiltInCompany);

@@ -1,5 +1,6 @@
 #include "shell/uShellFolders.h"
 
+#include "base/uAsciiText.h"
 #include "platform/ShellFolders.h"
 
 #include <array>
@@ -83,20 +84,6 @@ constexpr int PersonalId = 5;
 // is bounded the same way, and a longer one is refused.
 constexpr std::size_t MaxPathRest = 260;
 
-// The system's ANSI case mapping for the texts we handle: ASCII letters only,
-// so that bytes of multi-byte characters are never altered.
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-std::string UpperText(std::string s) {
-    for (char& c : s)
-        c = UpperAscii(c);
-    return s;
-}
-
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -155,11 +142,22 @@ bool FileExists(const std::string& path) {
 }
 
 bool ForceDirectories(const std::string& path) {
-    if (path.empty())
-        return false;
     std::error_code ec;
+    return ForceDirectories(path, ec);
+}
+
+bool ForceDirectories(const std::string& path, std::error_code& ec) {
+    ec.clear();
+    if (path.empty()) {
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+        return false;
+    }
     std::filesystem::create_directories(StripDelimiters(path), ec);
-    return DirectoryExists(path);
+    if (DirectoryExists(path))
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::not_a_directory);
+    return false;
 }
 
 std::string ExtractFilePath(const std::string& path) {
@@ -175,9 +173,8 @@ const std::string& ShellFolderName(int id) {
 }
 
 int ShellFolderIdFromName(const std::string& placeholder) {
-    const std::string wanted = UpperText(placeholder);
     for (int id = ShellFolderIdMin; id <= ShellFolderIdMax; ++id)
-        if (UpperText(ShellFolderName(id)) == wanted)
+        if (SameText(ShellFolderName(id), placeholder))
             return id;
     throw Exception(placeholder + " is not a valid shellfoldername !");
 }
@@ -187,20 +184,25 @@ TShellFolderPath GetShellFolderPath(int id, bool create) {
         throw Exception(std::to_string(id) + " is not a valid shellfolder identifier !");
     std::string result;
     uint32_t resultCode = 0;
+    std::string detail;
     if (id == ShellFolderIdMin) {
         result = StripTrailingBackslash(platform::GetTempFolder());
     } else {
-        const platform::TShellFolderResult r = platform::GetShellFolder(id, create);
-        result = r.Path;
+        platform::TShellFolderResult r = platform::GetShellFolder(id, create);
+        result = std::move(r.Path);
         resultCode = r.ResultCode;
+        detail = std::move(r.Detail);
     }
     if (result.empty() && id == MyDocumentsId)
         return GetShellFolderPath(PersonalId, create);
     if (result.empty()) {
         char code[16];
         std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(resultCode));
+        // The shell's own text, then the folder and the system's reason where
+        // the system tells them: the code alone names no path a user can fix.
         throw ESHGetFolderPath("Can not find path specified by CSIDL constant: " +
-                               ShellFolderName(id) + ". SHGetFolderPath HRESULT: 0x" + code);
+                               ShellFolderName(id) + ". SHGetFolderPath HRESULT: 0x" + code +
+                               (detail.empty() ? std::string() : " (" + detail + ")"));
     }
     return result;
 }

@@ -12,6 +12,7 @@
 #include "base/uErrors.h"
 
 #include <string>
+#include <system_error>
 
 using TShellFolderPath = std::string;
 
@@ -55,5 +56,7 @@ bool IsPathDelimiter(char c);
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path); // exists and is not a directory
 bool ForceDirectories(const std::string& path);
+// The same, telling why it failed.
+bool ForceDirectories(const std::string& path, std::error_code& ec);
 // The folder part of a file path, with its trailing separator.
 std::string ExtractFilePath(const std::string& path);

@@ -2,21 +2,45 @@
 
 #include "base/uErrors.h"
 
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// The value of the whole text as digits of the base: no sign, no prefix.
+std::optional<unsigned long long> ParseDigits(std::string_view text, int base) {
+    if (text.empty())
+        return std::nullopt;
+    unsigned long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, base);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
 }
 
-// Value of a hex digit, or -1.
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+// The magnitude with its sign, when T holds it.
+template <class T>
+std::optional<T> WithSign(std::optional<unsigned long long> magnitude, bool negative) {
+    if (!magnitude)
+        return std::nullopt;
+    const auto max = static_cast<unsigned long long>(std::numeric_limits<T>::max());
+    if (*magnitude > max + (negative ? 1 : 0))
+        return std::nullopt;
+    if (!negative || *magnitude == 0)
+        return static_cast<T>(*magnitude);
+    // -(m - 1) - 1: the most negative value has no positive counterpart.
+    return static_cast<T>(-static_cast<T>(*magnitude - 1) - 1);
+}
+
+// Takes a leading "+" or "-" off the text; true for "-".
+bool TakeSign(std::string_view& text) {
+    if (text.empty() || (text.front() != '+' && text.front() != '-'))
+        return false;
+    const bool negative = text.front() == '-';
+    text.remove_prefix(1);
+    return negative;
 }
 
 // Parses "^(\d{1,3}\.){3}\d{1,3}$" over the whole text into four numbers.
@@ -24,25 +48,22 @@ int HexValue(char c) {
 bool ParseDotted(const std::string& text, std::array<int, 4>& parts) {
     if (text.size() > 15) // longest match: 4 x 3 digits + 3 dots
         return false;
-    std::size_t pos = 0;
+    const char* pos = text.data();
+    const char* end = text.data() + text.size();
     for (int i = 0; i < 4; ++i) {
         if (i > 0) {
-            if (pos >= text.size() || text[pos] != '.')
+            if (pos == end || *pos != '.')
                 return false;
             ++pos;
         }
-        int value = 0;
-        std::size_t digits = 0;
-        while (pos < text.size() && IsDigit(text[pos]) && digits < 3) {
-            value = value * 10 + (text[pos] - '0');
-            ++pos;
-            ++digits;
-        }
-        if (digits == 0)
+        unsigned value = 0;
+        const auto [stop, error] = std::from_chars(pos, std::min(pos + 3, end), value);
+        if (error != std::errc() || stop == pos)
             return false;
-        parts[static_cast<std::size_t>(i)] = value;
+        parts[static_cast<std::size_t>(i)] = static_cast<int>(value);
+        pos = stop;
     }
-    return pos == text.size();
+    return pos == end;
 }
 
 } // namespace
@@ -60,13 +81,11 @@ bool IsValidIP(const std::string& text) {
 bool IsValidMAC(const std::string& text) {
     if (text.size() != 17)
         return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i % 3 == 2) {
-            if (text[i] != '-')
-                return false;
-        } else if (HexValue(text[i]) < 0) {
+    for (std::size_t i = 0; i < text.size(); i += 3) {
+        if (!ParseDigits(std::string_view(text).substr(i, 2), 16))
             return false;
-        }
+        if (i + 2 < text.size() && text[i + 2] != '-')
+            return false;
     }
     return true;
 }
@@ -96,10 +115,35 @@ void HexStr2BinStr(const std::string& hex, std::string& out) {
         throw Exception("HexStr length error. (HexStr2BinStr)");
     out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexValue(hex[i]);
-        const int low = HexValue(hex[i + 1]);
-        if (high < 0 || low < 0)
+        const auto byte = ParseDigits(std::string_view(hex).substr(i, 2), 16);
+        if (!byte)
             throw EConvertError("'$" + hex.substr(i, 2) + "' is not a valid integer value");
-        out += static_cast<char>(high * 16 + low);
+        out += static_cast<char>(*byte);
     }
+}
+
+std::optional<long long> ParseDecimal(std::string_view text) {
+    const bool negative = TakeSign(text);
+    return WithSign<long long>(ParseDigits(text, 10), negative);
+}
+
+std::optional<long long> ParseHex(std::string_view text) {
+    return WithSign<long long>(ParseDigits(text, 16), false);
+}
+
+std::optional<int> StrToIntOpt(std::string_view text) {
+    const bool negative = TakeSign(text);
+    int base = 10;
+    if (!text.empty() && text.front() == '$') {
+        base = 16;
+        text.remove_prefix(1);
+    } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    return WithSign<int>(ParseDigits(text, base), negative);
+}
+
+int StrToIntDef(std::string_view text, int def) {
+    return StrToIntOpt(text).value_or(def);
 }

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // Dotted IPv4 text: four groups of 1-3 decimal digits, each 0..255; leading
 // zeros are accepted. Never raises.
@@ -27,3 +29,16 @@ int BytesToStr(const std::uint8_t* bytes, int count, std::string& out);
 // EConvertError on a pair that is not two hex digits; out then holds the
 // bytes converted so far.
 void HexStr2BinStr(const std::string& hex, std::string& out);
+
+// Integers of texts that settings files, devices and users write. Each takes
+// the whole text (no blanks around it) and gives nullopt for anything else,
+// or for a value out of the result's range.
+//
+// An optional sign, then decimal digits.
+std::optional<long long> ParseDecimal(std::string_view text);
+// Hexadecimal digits of either case; no sign, no prefix.
+std::optional<long long> ParseHex(std::string_view text);
+// The settings file's integer: an optional sign, then decimal digits, or
+// hexadecimal digits after "$" or "0x"; the range of a 32-bit int.
+std::optional<int> StrToIntOpt(std::string_view text);
+int StrToIntDef(std::string_view text, int def);

@@ -7,9 +7,12 @@
 #include "device/uDeviceComm.h"
 #include "platform/Icmp.h"
 #include "platform/Process.h"
+#include "platform/ShellFolders.h"
 #include "platform/UserSettingsStore.h"
 #include "search/IPInfo.h"
 #include "shell/uApplicationFolders.h"
+#include "shell/uApplicationSpecifical.h"
+#include "shell/uShellFolders.h"
 #include "utils/uUtilsWinAPI.h"
 
 #include <windows.h>
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace {
 
@@ -176,6 +180,41 @@ TEST(WinAppFolders, SetAppFoldersMakesTheFoldersAndOpensThePerUserKey) {
         ERROR_SUCCESS);
     RegCloseKey(key);
     af::FinalizeAppFolders();
+}
+
+TEST(WinAppFolders, WritabilityProbeKeepsWhatWasThereAndLeavesNothing) {
+    namespace af = uApplicationFolders;
+    const std::string folder = platform::GetTempFolder() + "quorvet-probe-test\\";
+    ASSERT_TRUE(ForceDirectories(folder));
+    { std::ofstream(folder + "test.txt", std::ios::binary) << "a user's notes"; }
+    EXPECT_TRUE(af::TestFolderWritable(folder));
+    EXPECT_TRUE(af::TestFolderWritable(folder.substr(0, folder.size() - 1)));
+    EXPECT_FALSE(af::TestFolderWritable(folder + "missing\\"));
+    std::ifstream in(folder + "test.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a user's notes");
+    in.close();
+    // Only the user's file is there: the probe's own went with its handle.
+    WIN32_FIND_DATAA found{};
+    int files = 0;
+    const HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            ++files;
+            EXPECT_STREQ(found.cFileName, "test.txt");
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(files, 1);
+    DeleteFileA((folder + "test.txt").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST(WinAppFolders, SettingsFileLivesBesideTheProgram) {
+    // No settings folders of the system's on Windows: the Windows layout.
+    EXPECT_TRUE(platform::SettingsFileFolders().empty());
+    EXPECT_EQ(uApplicationSpecifical::FindSettingsFile(),
+              ExtractFilePath(platform::ProgramFilePath()) + "Quorvet.ini");
 }
 
 // A port nobody listens on: bound once, then released.

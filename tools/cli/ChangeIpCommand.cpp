@@ -2,64 +2,15 @@
 
 #include "utils/uUtilsConvert.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <stdexcept>
 #include <thread>
-
-const char* const ChangeIpUsage =
-    "Usage: quorvet-cli change-ip --mac MAC (--ip IP | --dhcp)\n"
-    "                             [--adapter ADDR | --all-adapters] [--arp] [--force]\n"
-    "                             [--no-verify] [--settings FILE] [--timeout MS]\n"
-    "\n"
-    "Gives the device with the MAC address a new IPv4 address. The new address\n"
-    "is pinged first; if it answers, nothing is changed.\n"
-    "\n"
-    "Without --adapter and --all-adapters a search first finds the adapter the\n"
-    "device answers on, and the IP-SETUP datagram goes out through that adapter\n"
-    "only; a device that does not answer is refused (see --all-adapters). The\n"
-    "datagram names the device by the last two octets of its MAC: when another\n"
-    "device of that search behind the same adapter (any adapter, with\n"
-    "--all-adapters) has the same two octets, it would take the address too, and\n"
-    "the change is refused unless --force is given. After the change, searches\n"
-    "for up to 5 seconds check that the device answers at its new address.\n"
-    "\n"
-    "  --mac MAC         the device's MAC address, e.g. 00-20-4A-01-02-03, or with\n"
-    "                    colons as 'ip link' prints it (00:20:4a:01:02:03)\n"
-    "  --ip IP           the new address, dotted IPv4\n"
-    "  --dhcp            let the device take its address by DHCP (sends 0.0.0.0);\n"
-    "                    seen means: answering at an address other than the one\n"
-    "                    the search before found (any, if it found none)\n"
-    "  --adapter ADDR    send the IP-SETUP datagram through the adapter with this\n"
-    "                    local address\n"
-    "  --all-adapters    send the IP-SETUP datagram through every adapter, also for\n"
-    "                    a device that does not answer (\"device not found\")\n"
-    "  --arp             use a static ARP entry and a connection attempt to port 1\n"
-    "                    instead (temporary; needs administrator rights)\n"
-    "  --force           send although other devices share the MAC's last two octets\n"
-    "  --no-verify       do not search for the device after the change\n"
-    "  --settings FILE   settings file of the searches (as for search)\n"
-    "  --timeout MS      wait of every receive of the searches (as for search)\n"
-    "  --real-network    run outside the private test network (see below)\n"
-    "  --help            show this text\n"
-    "\n"
-    "Prints the engine's outcome, then one line on whether the device answers at\n"
-    "its new address. Where a failure has a cause to act on (no right to ping,\n"
-    "or to make the ARP-table entry), it follows on standard error, as do\n"
-    "refusals.\n"
-    "\n"
-    "Exit status: 0 done (request sent or ARP-table entry made, and the device\n"
-    "seen at its new address; with --no-verify: sent or made), 1 error or\n"
-    "refusal, 2 usage error, 3 sent but the device was not seen at its new\n"
-    "address.\n"
-    "\n"
-    "This sends datagrams, pings and connection attempts. Outside the private\n"
-    "test network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID) it\n"
-    "refuses to run unless --real-network is given.\n";
 
 namespace {
 
@@ -161,70 +112,92 @@ int Verify(const TChangeIpOptions& options, const std::optional<TXportPar>& befo
 
 } // namespace
 
-std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOptions& options) {
-    options = TChangeIpOptions{};
-    bool haveMac = false, haveIp = false, haveAdapter = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string error;
-        if (TakeSearchOption(args, i, options.Search, error)) {
-            if (!error.empty())
-                return error;
-        } else if (a == "--help" || a == "-h") {
-            options.Help = true;
-            return {};
-        } else if (a == "--all-adapters") {
-            options.AllAdapters = true;
-        } else if (a == "--arp") {
-            options.Arp = true;
-        } else if (a == "--dhcp") {
-            options.Dhcp = true;
-        } else if (a == "--force") {
-            options.Force = true;
-        } else if (a == "--no-verify") {
-            options.NoVerify = true;
-        } else if (a == "--real-network") {
-            options.RealNetwork = true;
-        } else if (a == "--mac" || a == "--ip" || a == "--adapter") {
-            if (i + 1 >= args.size())
-                return a + " needs a value";
-            const std::string& value = args[++i];
-            if (a == "--mac") {
-                options.Mac = value;
-                haveMac = true;
-            } else if (a == "--ip") {
-                options.Ip = value;
-                haveIp = true;
-            } else {
-                options.Adapter = value;
-                haveAdapter = true;
-            }
-        } else {
-            return "unknown option '" + a + "'";
-        }
-    }
+CLI::App& AddChangeIpCommand(CLI::App& app, TChangeIpOptions& options) {
+    CLI::App& command = *app.add_subcommand(
+        "change-ip", "quorvet-cli change-ip --mac MAC (--ip IP | --dhcp)\n"
+                     "                      [--adapter ADDR | --all-adapters] [--arp] [--force]\n"
+                     "                      [--no-verify] [--settings FILE] [--timeout MS]\n"
+                     "\n"
+                     "Gives the device with the MAC address a new IPv4 address. The new address\n"
+                     "is pinged first; if it answers, nothing is changed.\n"
+                     "\n"
+                     "Without --adapter and --all-adapters a search first finds the adapter the\n"
+                     "device answers on, and the IP-SETUP datagram goes out through that adapter\n"
+                     "only; a device that does not answer is refused (see --all-adapters). The\n"
+                     "datagram names the device by the last two octets of its MAC: when another\n"
+                     "device of that search behind the same adapter (any adapter, with\n"
+                     "--all-adapters) has the same two octets, it would take the address too, and\n"
+                     "the change is refused unless --force is given. After the change, searches\n"
+                     "for up to 5 seconds check that the device answers at its new address.");
+    command
+        .add_option("--mac", options.Mac,
+                    "the device's MAC address, e.g. 00-20-4A-01-02-03, or with\n"
+                    "colons as 'ip link' prints it (00:20:4a:01:02:03)")
+        ->type_name("MAC");
+    command.add_option("--ip", options.Ip, "the new address, dotted IPv4")->type_name("IP");
+    command.add_flag("--dhcp", options.Dhcp,
+                     "let the device take its address by DHCP (sends 0.0.0.0);\n"
+                     "seen means: answering at an address other than the one\n"
+                     "the search before found (any, if it found none)");
+    command
+        .add_option("--adapter", options.Adapter,
+                    "send the IP-SETUP datagram through the adapter with this\n"
+                    "local address")
+        ->type_name("ADDR");
+    command.add_flag("--all-adapters", options.AllAdapters,
+                     "send the IP-SETUP datagram through every adapter, also for\n"
+                     "a device that does not answer (\"device not found\")");
+    command.add_flag("--arp", options.Arp,
+                     "use a static ARP entry and a connection attempt to port 1\n"
+                     "instead (temporary; needs administrator rights)");
+    command.add_flag("--force", options.Force,
+                     "send although other devices share the MAC's last two octets");
+    command.add_flag("--no-verify", options.NoVerify,
+                     "do not search for the device after the change");
+    AddSearchOptions(command, options.Search);
+    command.add_flag("--real-network", options.RealNetwork,
+                     "run outside the private test network (see below)");
+    command.footer("Prints the engine's outcome, then one line on whether the device answers at\n"
+                   "its new address. Where a failure has a cause to act on (no right to ping,\n"
+                   "or to make the ARP-table entry), it follows on standard error, as do\n"
+                   "refusals.\n"
+                   "\n"
+                   "Exit status: 0 done (request sent or ARP-table entry made, and the device\n"
+                   "seen at its new address; with --no-verify: sent or made), 1 error or\n"
+                   "refusal, 2 usage error, 3 sent but the device was not seen at its new\n"
+                   "address.\n"
+                   "\n"
+                   "This sends datagrams, pings and connection attempts. Outside the private\n"
+                   "test network (tests/net/qvnet run NETFILE -- ..., which sets QVNET_ID) it\n"
+                   "refuses to run unless --real-network is given.");
+    return command;
+}
+
+void CheckChangeIpOptions(const CLI::App& command, TChangeIpOptions& options) {
+    const bool haveIp = command.count("--ip") > 0;
+    const bool haveAdapter = command.count("--adapter") > 0;
     // The MAC and IP texts are the engine's to judge, so that its messages
     // and codes are what a caller sees; only missing or conflicting options
     // are refused here.
-    if (!haveMac)
-        return "--mac is required";
+    if (command.count("--mac") == 0)
+        throw cmdline::TUsageError("--mac is required");
     if (haveIp == options.Dhcp)
-        return "give either --ip or --dhcp";
+        throw cmdline::TUsageError("give either --ip or --dhcp");
     if (options.Dhcp && options.Arp)
-        return "--dhcp and --arp exclude each other";
+        throw cmdline::TUsageError("--dhcp and --arp exclude each other");
     if (haveAdapter && options.AllAdapters)
-        return "--adapter and --all-adapters exclude each other";
+        throw cmdline::TUsageError("--adapter and --all-adapters exclude each other");
     if (options.Arp && (haveAdapter || options.AllAdapters))
-        return "--adapter and --all-adapters apply to the IP-SETUP way, not to --arp";
+        throw cmdline::TUsageError(
+            "--adapter and --all-adapters apply to the IP-SETUP way, not to --arp");
     if (options.Arp && options.Force)
-        return "--force applies to the IP-SETUP way, not to --arp";
+        throw cmdline::TUsageError("--force applies to the IP-SETUP way, not to --arp");
     if (haveAdapter && !IsValidIP(options.Adapter))
-        return "--adapter needs a dotted IPv4 address";
+        throw cmdline::TUsageError("--adapter needs a dotted IPv4 address");
     // 'ip link' prints MACs with colons; the engine takes hyphens.
     std::replace(options.Mac.begin(), options.Mac.end(), ':', '-');
     if (options.Dhcp)
         options.Ip = "0.0.0.0";
-    return {};
 }
 
 int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
@@ -287,29 +260,7 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
     return Verify(options, before, services, out, err);
 }
 
-int CmdChangeIp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const char* testNet = std::getenv("QVNET_ID");
-    return CmdChangeIp(args, testNet && *testNet, out, err);
-}
-
-int CmdChangeIp(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
-                std::ostream& err) {
-    TChangeIpOptions options;
-    std::string error = ParseChangeIpArgs(args, options);
-    if (options.Help) {
-        out << ChangeIpUsage;
-        return ExitDone;
-    }
-    // A developer's stray run must not re-address devices on the machine's
-    // real networks; a technician there says so explicitly.
-    if (error.empty() && !insideTestNetwork && !options.RealNetwork)
-        error = "not inside the private test network; add --real-network to change a device "
-                "on the real networks of this computer";
-    if (!error.empty()) {
-        err << Prefix << error << "\n"
-            << "Try 'quorvet-cli change-ip --help'.\n";
-        return ExitUsage;
-    }
+int RunChangeIpCommand(const TChangeIpOptions& options, std::ostream& out, std::ostream& err) {
     TChangeIpServices services;
     services.Search = [&options] {
         TXportSearch search;

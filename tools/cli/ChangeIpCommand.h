@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-extern const char* const ChangeIpUsage;
+namespace CLI {
+class App;
+}
 
 struct TChangeIpOptions {
     std::string Mac;
@@ -23,7 +25,6 @@ struct TChangeIpOptions {
     bool Force = false;
     bool NoVerify = false;
     bool RealNetwork = false;
-    bool Help = false;
     TSearchOptions Search;
 };
 
@@ -39,9 +40,12 @@ struct TChangeIpServices {
     int VerifyPauseMs = 500;
 };
 
-// Reads the options after "change-ip". Returns an error text, empty when the
-// command line is usable.
-std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOptions& options);
+// Adds the subcommand "change-ip" with its options to the program's parser.
+CLI::App& AddChangeIpCommand(CLI::App& app, TChangeIpOptions& options);
+// After the parser: raises cmdline::TUsageError for missing or conflicting
+// options, and completes the rest (a MAC with colons takes hyphens, --dhcp
+// sends 0.0.0.0).
+void CheckChangeIpOptions(const CLI::App& command, TChangeIpOptions& options);
 
 // Runs one change: the engine's message on out (line breaks as "\n"), its
 // cause and every refusal on err, the verification's line on out. Returns
@@ -49,9 +53,5 @@ std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOpt
 int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
                 const TChangeIpServices& services, std::ostream& out, std::ostream& err);
 
-// The whole subcommand with the system's services; returns the exit status.
-// Outside the private test network (no QVNET_ID) it refuses to run unless
-// --real-network is given.
-int CmdChangeIp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int CmdChangeIp(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
-                std::ostream& err);
+// The change with the system's services; returns the exit status.
+int RunChangeIpCommand(const TChangeIpOptions& options, std::ostream& out, std::ostream& err);

@@ -2,18 +2,25 @@
 // What the subcommands that search share: the exit statuses, the settings
 // file and time-out options, and a search configured from them.
 
+#include "CommandLine.h"
 #include "search/uXPortSearch.h"
 
-#include <cstddef>
 #include <optional>
 #include <string>
-#include <vector>
 
-// Exit statuses of every subcommand.
-inline constexpr int ExitDone = 0;
-inline constexpr int ExitFailed = 1;  // failed or refused
-inline constexpr int ExitUsage = 2;   // malformed command line
+namespace CLI {
+class App;
+}
+
+// Exit statuses of every subcommand: the tools' policy, and one of change-ip.
+using cmdline::ExitDone;
+using cmdline::ExitFailed;
+using cmdline::ExitUsage;
 inline constexpr int ExitNotSeen = 3; // change-ip: sent, device not seen at its new address
+
+// The test network's runs set QVNET_ID; outside one, the commands that send
+// refuse to run unless told --real-network.
+bool InsideTestNetwork();
 
 // "Quorvet.ini" beside the program, as the GUI reads it; empty when the
 // system cannot tell where the program is (then no settings file is read).
@@ -24,11 +31,9 @@ struct TSearchOptions {
     std::optional<int> Timeout;          // ReadTimeout override, ms
 };
 
-// Takes "--settings FILE" or "--timeout MS" at args[i], moving i onto the
-// value. False when args[i] is neither; error is set when the value is
-// missing or not a number.
-bool TakeSearchOption(const std::vector<std::string>& args, std::size_t& i, TSearchOptions& options,
-                      std::string& error);
+// Adds "--settings FILE" and "--timeout MS" to a command; a time-out that
+// is not a number is a usage error.
+void AddSearchOptions(CLI::App& command, TSearchOptions& options);
 
 // Reads the settings file and applies the time-out; raises the engine's
 // errors.

@@ -6,8 +6,11 @@
 // Every device must find its address on an interface of the namespace it
 // runs in; qvnet builds those interfaces from the same NETFILE.
 
+#include "CommandLine.h"
 #include "NetFile.h"
 #include "Simulator.h"
+
+#include <CLI/CLI.hpp>
 
 #include <csignal>
 #include <cstdlib>
@@ -22,14 +25,6 @@ namespace {
 volatile int gStop = 0;
 void OnSignal(int) {
     gStop = 1;
-}
-
-int Usage() {
-    std::cerr
-        << "usage: quorvet-devsim [--log FILE] [--port N] [--device 'device N ip=.. mac=..']... "
-           "[NETFILE...]\n"
-           "       quorvet-devsim --plan NETFILE\n";
-    return 2;
 }
 
 std::string MacColons(const devsim::Mac& mac) {
@@ -69,33 +64,40 @@ int main(int argc, char** argv) {
     int port = 30718;
     bool plan = false;
     std::vector<std::string> files;
+    std::vector<std::string> deviceLines;
+    CLI::App app{"Simulated XPort devices for tests and demos: every device of the NETFILEs\n"
+                 "(and of --device) answers on UDP port 30718 at its address, which must be on\n"
+                 "an interface of the namespace it runs in (qvnet builds them from the same\n"
+                 "NETFILE).",
+                 "quorvet-devsim"};
+    cmdline::Prepare(app);
+    app.add_option("--log", logPath,
+                   "append the event lines to FILE (default: $QVNET_DIR/devsim.log,\n"
+                   "else standard output)")
+        ->type_name("FILE");
+    app.add_option("--port", port, "UDP port of the devices (default 30718)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 65535));
+    app.add_option("--device", deviceLines,
+                   "one more device, written as a NETFILE's device line\n"
+                   "('device N ip=.. mac=..'); may be given again")
+        ->type_name("LINE")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_flag("--plan", plan,
+                 "print the interfaces qvnet has to build for the NETFILE\n"
+                 "and end, instead of playing the devices");
+    app.add_option("NETFILE", files, "network descriptions (see README)")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.footer("Exit status: 0 ended by SIGTERM or SIGINT, or the plan printed; 1 failed\n"
+               "(a device could not be played); 2 usage error, also a NETFILE with an error\n"
+               "(FILE:LINE: field 'KEY': ...) or a log that cannot be opened.");
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = cmdline::Conclude(cmdline::Parse(app, args), std::cout, std::cerr))
+        return *status;
     std::string inline_;
-    for (int k = 1; k < argc; ++k) {
-        const std::string a = argv[k];
-        auto next = [&]() -> std::string {
-            if (k + 1 >= argc) {
-                std::cerr << "quorvet-devsim: " << a << " needs a value\n";
-                std::exit(Usage());
-            }
-            return argv[++k];
-        };
-        if (a == "--log")
-            logPath = next();
-        else if (a == "--port")
-            port = std::atoi(next().c_str());
-        else if (a == "--plan")
-            plan = true;
-        else if (a == "--device")
-            inline_ += next() + "\n";
-        else if (a == "-h" || a == "--help")
-            return Usage();
-        else if (!a.empty() && a[0] == '-')
-            return Usage();
-        else
-            files.push_back(a);
-    }
-    if (port < 1 || port > 65535)
-        return Usage();
+    for (const std::string& line : deviceLines)
+        inline_ += line + "\n";
 
     devsim::NetDescription net;
     try {
@@ -110,11 +112,11 @@ int main(int argc, char** argv) {
         }
     } catch (const devsim::NetFileError& e) {
         std::cerr << "quorvet-devsim: " << e.what() << "\n";
-        return 2;
+        return cmdline::ExitUsage;
     }
     if (plan) {
         PrintPlan(net);
-        return 0;
+        return cmdline::ExitDone;
     }
 
     if (logPath.empty())
@@ -126,7 +128,7 @@ int main(int argc, char** argv) {
         if (logFd < 0) {
             std::cerr << "quorvet-devsim: cannot open log " << logPath << ": "
                       << std::strerror(errno) << "\n";
-            return 2;
+            return cmdline::ExitUsage;
         }
     }
 
@@ -152,8 +154,8 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "quorvet-devsim: " << e.what() << "\n";
         log.Line("FATAL", std::string("error=\"") + e.what() + "\"");
-        return 1;
+        return cmdline::ExitFailed;
     }
     log.Line("EXIT", "");
-    return 0;
+    return cmdline::ExitDone;
 }

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -89,6 +90,8 @@ struct TfXPortIPChangeGUI::TChangeRun {
     std::string Adapter;
     bool Ok = false;
     std::string Message;
+    // Why it failed, where the message alone leaves the user stuck.
+    std::string Cause;
     int Code = IPChangeFailed;
 };
 
@@ -191,7 +194,60 @@ void TfXPortIPChangeGUI::ChbDHCPClick() {
 }
 
 void TfXPortIPChangeGUI::BBChangeClick() {
+    if (changing_ || asking_) {
+        return;
+    }
+    // On No nothing is sent and the dialog stays: the user may correct the
+    // MAC or cancel.
+    if (!ConfirmSharedMacSuffix()) {
+        return;
+    }
     DoChange();
+}
+
+bool TfXPortIPChangeGUI::ConfirmSharedMacSuffix() {
+    // The ARP-table way reaches the device by its whole MAC.
+    if (ui_->ChBARPOnly->isChecked()) {
+        return true;
+    }
+    const std::string mac = ui_->EdtMac->text().toStdString();
+    // The request goes through the device's adapter, or through every one
+    // for a device that wasn't found.
+    const std::vector<TXportPar> others =
+        DevicesSharingMacSuffix(KnownDevices, mac, DeviceNotFound ? std::string() : AdapterIP);
+    if (others.empty()) {
+        return true;
+    }
+    constexpr std::size_t Listed = 3;
+    const QString suffix = QString::fromStdString(HyphenMac(mac).substr(12));
+    QStringList lines;
+    lines
+        << (others.size() == 1 ? SharedMacSuffixOneText() : SharedMacSuffixManyText()).arg(suffix);
+    for (std::size_t i = 0; i < others.size() && i < Listed; ++i) {
+        lines << QString::fromStdString(others[i].IP + " (" + others[i].MAC + ")");
+    }
+    if (others.size() > Listed) {
+        lines << SharedMacSuffixMoreText().arg(others.size() - Listed);
+    }
+    lines << QString() << SharedMacSuffixQuestionText();
+
+    asking_ = true;
+    const QPointer<TfXPortIPChangeGUI> self(this);
+    // On the heap, as the outcome box: it goes with the dialog.
+    const QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Question, SharedMacSuffixCaption(),
+                        lines.join(QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No, this);
+    box->setObjectName(QStringLiteral("SharedMacSuffixQuestion"));
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    const int answer = box->exec();
+    delete box.data();
+    if (!self) {
+        return false;
+    }
+    asking_ = false;
+    return answer == QMessageBox::Yes;
 }
 
 void TfXPortIPChangeGUI::DoChange() {
@@ -240,6 +296,7 @@ void TfXPortIPChangeGUI::DoChange() {
             try {
                 run->Ok =
                     run->Engine->ChangeIP(run->Mac, run->Ip, run->Adapter, run->Message, run->Code);
+                run->Cause = run->Engine->Cause();
             } catch (...) {
                 // The engine absorbs its failures; this is only a last guard.
                 run->Ok = false;
@@ -283,12 +340,7 @@ void TfXPortIPChangeGUI::ChangeDone() {
         setResult(mrCancel);
     }
     RestoreCursor();
-    // The engine's reason, where it gives one, goes on a line of its own.
-    std::string shown = run->Message;
-    if (run->Engine && !run->Engine->Cause().empty()) {
-        shown += "\r\n" + run->Engine->Cause();
-    }
-    ShowOutcome(shown, run->Code);
+    ShowOutcome(run->Message, run->Cause, run->Code);
     if (!self) {
         return;
     }
@@ -296,7 +348,8 @@ void TfXPortIPChangeGUI::ChangeDone() {
     done(result());
 }
 
-void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, int code) {
+void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, const std::string& cause,
+                                     int code) {
     QMessageBox::Icon icon = QMessageBox::Critical;
     QString caption = IPChangeErrorCaption();
     if (code == IPChangeTemporary) {
@@ -309,6 +362,10 @@ void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, int code) {
     // The texts break their lines with CR LF; one line break each on screen.
     QString text = QString::fromStdString(message);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // The message stays the first line; the cause follows on its own.
+    if (!cause.empty()) {
+        text += QLatin1Char('\n') + IPChangeEngineText(cause);
+    }
     // On the heap: were the dialog released while the box is up, the box
     // would go with it.
     const QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, QMessageBox::Ok, this);

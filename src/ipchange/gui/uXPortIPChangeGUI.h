@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ipchange/gui/uXPortIPChangeGUIStrings.h"
 #include "ipchange/uXPortIPChange.h"
@@ -55,6 +56,11 @@ public:
     std::string DeviceMAC = "00-00-00-00-00-00";
     std::string AdapterIP;
     bool DeviceNotFound = false;
+    // The devices of the opener's last search (all of them, whatever its
+    // list shows). Before an IP-SETUP request the dialog asks when another
+    // of them would take the address too, as it shares the last two MAC
+    // octets that the request names the device by.
+    std::vector<TXportPar> KnownDevices;
 
     // Replaces all twelve texts, empty ones included (an empty message
     // leaves the engine's own text in force).
@@ -88,10 +94,13 @@ private:
     void ApplyTexts();
     void ChbDHCPClick();
     void BBChangeClick();
+    // Whether to go on with an IP-SETUP request for the typed MAC: true
+    // unless another known device shares its suffix and the user says No.
+    bool ConfirmSharedMacSuffix();
     void DoChange();
     // The engine's outcome, back on the UI thread.
     void ChangeDone();
-    void ShowOutcome(const std::string& message, int code);
+    void ShowOutcome(const std::string& message, const std::string& cause, int code);
     void EnableInput(bool enabled);
     void RestoreCursor();
     void JoinWorker();
@@ -104,5 +113,6 @@ private:
     std::shared_ptr<TChangeRun> run_;
     std::thread worker_;
     bool changing_ = false;
+    bool asking_ = false; // the shared-suffix question is up
     bool cursorSet_ = false;
 };

@@ -16,7 +16,22 @@ using TXPortIPChangeLangSupport = std::array<std::string, 12>;
 // The defaults of the record, translated when a catalogue is installed.
 TXPortIPChangeLangSupport LoadXPortIPChangeLangSupport();
 
+// A text of the IP change engine (a message or a cause of its table) in the
+// user's language; a text the catalogue does not know stays as it is.
+QString IPChangeEngineText(const std::string& text);
+
 // Captions of the outcome's message box (not part of the record).
 QString IPChangeWarningCaption();
 QString IPChangeInformationCaption();
 QString IPChangeErrorCaption();
+
+// The question before an IP-SETUP request that other devices would take too
+// (they share the last two MAC octets the request names the device by):
+// caption, the text above the list of those devices (one or several; %1 is
+// the two octets), the line for those left out of the list (%1 their number)
+// and the question itself.
+QString SharedMacSuffixCaption();
+QString SharedMacSuffixOneText();
+QString SharedMacSuffixManyText();
+QString SharedMacSuffixMoreText();
+QString SharedMacSuffixQuestionText();

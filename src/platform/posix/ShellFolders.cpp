@@ -3,9 +3,10 @@
 // for virtual folders (empty path, E_INVALIDARG).
 //
 // The machine-wide application data folder (CSIDL_COMMON_APPDATA) is /var/lib:
-// the system's place for program state shared by all users. Ordinary users
-// cannot create folders there, so the application falls back to its per-user
-// folder, as it does on Windows when the shared folder is not writable.
+// the system's place for program state shared by all users. Folders there
+// belong to the package that installs them: the program uses one that exists
+// and is writable, and otherwise falls back to its per-user folder, as it does
+// on Windows when the shared folder is not writable.
 
 #include "platform/ShellFolders.h"
 
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -97,7 +99,7 @@ TShellFolderResult Folder(std::string path, bool perUser, bool create) {
     if (create) {
         // Per-user folders are private, as the XDG base directories must be.
         if (int err = posix::MakeDirectoryChain(path, perUser ? 0700 : 0755); err != 0)
-            return {{}, ResultOfErrno(err)};
+            return {{}, ResultOfErrno(err), path + ": " + std::strerror(err)};
     }
     return {path, 0};
 }
@@ -147,6 +149,32 @@ char PathDelimiter() {
 
 bool FileNamesCaseInsensitive() {
     return false;
+}
+
+std::vector<std::string> SettingsFileFolders() {
+    std::vector<std::string> folders;
+    const std::string user = posix::XdgBaseDir("XDG_CONFIG_HOME", ".config");
+    if (!user.empty())
+        folders.push_back(user);
+    // Relative entries are invalid and ignored, as an unset or empty list
+    // means /etc/xdg.
+    const char* list = std::getenv("XDG_CONFIG_DIRS");
+    const std::string dirs = list != nullptr && list[0] != '\0' ? list : "/etc/xdg";
+    std::size_t pos = 0;
+    while (pos <= dirs.size()) {
+        std::size_t next = dirs.find(':', pos);
+        if (next == std::string::npos)
+            next = dirs.size();
+        const std::string dir = dirs.substr(pos, next - pos);
+        if (!dir.empty() && dir[0] == '/')
+            folders.push_back(dir);
+        pos = next + 1;
+    }
+    return folders;
+}
+
+bool MachineFoldersMadeByInstaller() {
+    return true;
 }
 
 bool IsRootedSystemPath(const std::string& path) {

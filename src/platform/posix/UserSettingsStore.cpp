@@ -6,11 +6,13 @@
 
 #include "platform/UserSettingsStore.h"
 
+#include "base/uAsciiText.h"
 #include "base/uErrors.h"
 #include "base/uIniFile.h"
 #include "platform/posix/XdgDirs.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,16 +21,6 @@
 namespace platform {
 
 namespace {
-
-bool SameTextAscii(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 class TFileSettingsStore : public TUserSettingsStore {
 public:
@@ -68,7 +60,12 @@ private:
 } // namespace
 
 std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::string& keyPath) {
-    const Exception failed("Failed to create key " + keyPath);
+    const std::string failedText = "Failed to create key " + keyPath;
+    const Exception failed(failedText);
+    // The registry's text, then the file and the system's reason.
+    const auto failedAt = [&failedText](const std::string& where, const char* reason) {
+        return Exception(failedText + " (" + where + ": " + reason + ")");
+    };
     std::vector<std::string> parts;
     std::size_t pos = 0;
     while (pos <= keyPath.size()) {
@@ -85,7 +82,7 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
             throw failed;
         parts.push_back(std::move(part));
     }
-    if (!parts.empty() && SameTextAscii(parts.front(), "Software"))
+    if (!parts.empty() && SameText(parts.front(), "Software"))
         parts.erase(parts.begin());
     if (parts.empty())
         throw failed;
@@ -95,16 +92,19 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
         throw failed;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i)
         dir += "/" + parts[i];
-    if (posix::MakeDirectoryChain(dir, 0700) != 0)
-        throw failed;
+    if (int err = posix::MakeDirectoryChain(dir, 0700); err != 0)
+        throw failedAt(dir, std::strerror(err));
     const std::string path = dir + "/" + parts.back() + ".conf";
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+    // The store is only read: opened for reading, so that a store the user
+    // made read-only (or one on a read-only file system) serves as well. A
+    // missing one is still created, as the key is.
+    const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
     if (fd < 0)
-        throw failed;
+        throw failedAt(path, std::strerror(errno));
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        throw failed;
+        throw failedAt(path, "not a regular file");
     }
     return std::make_unique<TFileSettingsStore>(fd, path);
 }

@@ -132,6 +132,16 @@ bool FileNamesCaseInsensitive() {
     return true;
 }
 
+std::vector<std::string> SettingsFileFolders() {
+    return {}; // the settings file lives beside the program
+}
+
+bool MachineFoldersMadeByInstaller() {
+    // The common application data folder is writable for users, and the
+    // program makes its own folder there at start-up.
+    return false;
+}
+
 bool IsRootedSystemPath(const std::string&) {
     // Windows paths are rooted by a drive or a network share only.
     return false;

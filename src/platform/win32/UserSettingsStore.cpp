@@ -3,6 +3,7 @@
 #include "platform/UserSettingsStore.h"
 
 #include "base/uErrors.h"
+#include "platform/win32/SystemError.h"
 
 #include <windows.h>
 
@@ -89,9 +90,17 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
     if (relative.empty() || keyPath.find('\0') != std::string::npos)
         throw Exception("Failed to create key " + keyPath);
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        throw Exception("Failed to create key " + keyPath);
+    LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, relative.c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    // The key is only read: one the user may not write is opened for reading.
+    if (result == ERROR_ACCESS_DENIED)
+        result = RegOpenKeyExA(HKEY_CURRENT_USER, relative.c_str(), 0, KEY_READ, &key);
+    if (result != ERROR_SUCCESS) {
+        // The registry's text, then the key and the system's reason.
+        const std::string reason = win32::SystemErrorMessage(static_cast<unsigned long>(result));
+        throw Exception("Failed to create key " + keyPath + " (HKEY_CURRENT_USER\\" + relative +
+                        (reason.empty() ? std::string() : ": " + reason) + ")");
+    }
     return std::make_unique<TRegistrySettingsStore>(key, keyPath);
 }
 

@@ -1,6 +1,8 @@
 #include "shell/gui/uMain.h"
 
+#include "base/uIniFile.h"
 #include "platform/ProgramFile.h"
+#include "search/uXPortSearch.h"
 #include "shell/uApplicationFolders.h"
 #include "ui_uMain.h"
 #include "utils/uUtilsWinAPI.h"
@@ -16,6 +18,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <optional>
 
 const QString TfMain::SeparatorLine(58, QLatin1Char('-'));
 
@@ -34,6 +37,21 @@ QString OneLine(QString text) {
 }
 
 } // namespace
+
+std::uint8_t SearchButtonSet(const std::string& iniFileName) {
+    const std::optional<TIniFile> ini = TIniFile::Load(iniFileName);
+    if (!ini) {
+        return 0;
+    }
+    const std::optional<std::string> text = ini->Value("Search", "ButtonSet");
+    const std::optional<int> value = text ? StrToIntOpt(*text) : std::nullopt;
+    // Anything but one byte leaves the default: a wrong value must not turn
+    // on more than the file says.
+    if (!value || *value < 0 || *value > 0xFF) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>(*value);
+}
 
 QString DisplayText(const std::string& bytes) {
     QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -122,7 +140,7 @@ void TfMain::BtnSearchClick() {
     const auto done = qScopeGuard([this] { searching_ = false; });
     try {
         ui_->MeInfo->clear();
-        AddInfoLine(QStringLiteral("Searching device..."));
+        AddInfoLine(tr("Searching device..."));
         // Paint the line before the modal dialog takes over; user input waits,
         // so that a second click cannot open a second dialog from in here.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -140,7 +158,9 @@ void TfMain::OpenSearchDialog() {
             dialog->deleteLater();
         }
     });
-    dialog->ButtonSet = 0;
+    // The empty set (Search, Select, Cancel) unless the settings file gives
+    // another, for instance the IP change buttons on a service computer.
+    dialog->ButtonSet = SearchButtonSet(uApplicationFolders::IniFileName());
     dialog->SettingsFileName = uApplicationFolders::IniFileName();
     const int result = dialog->exec();
     if (!dialog) {
@@ -156,7 +176,7 @@ void TfMain::OpenSearchDialog() {
         ui_->IpeAddress->SetText(DisplayText(dialog->SelectedIP()));
         ShowDeviceInfo(*dialog);
     } else {
-        AddInfoLine(QStringLiteral("Canceled"));
+        AddInfoLine(tr("Canceled"));
     }
 }
 
@@ -164,8 +184,7 @@ void TfMain::ShowDeviceInfo(const TfXPortSearchGUI& dialog) {
     const auto value = [](const std::string& text) { return OneLine(DisplayText(text)); };
     ui_->MeInfo->clear();
     AddInfoLine(SeparatorLine);
-    AddInfoLine(QStringLiteral("- [Device: ") + value(dialog.SelectedDescription()) +
-                QStringLiteral("]"));
+    AddInfoLine(tr("- [Device: %1]").arg(value(dialog.SelectedDescription())));
     AddInfoLine(SeparatorLine);
     AddInfoLine(QStringLiteral("- ") + value(dialog.SelectedDeviceType()));
     AddInfoLine(QStringLiteral("- IP: ") + value(dialog.SelectedIP()));

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +51,11 @@ private:
     std::unique_ptr<Ui::TfMain> ui_;
     bool searching_ = false; // "..." is not re-entered while its dialog is up
 };
+
+// The search dialog's buttons as the settings file sets them: [Search]
+// ButtonSet, an integer 0 to 255 (decimal, $hex or 0x hex). A missing file or
+// key, or any other value, gives the empty set.
+std::uint8_t SearchButtonSet(const std::string& iniFileName);
 
 // The application's error box: a critical message box titled with the
 // application's name and carrying the error's message.

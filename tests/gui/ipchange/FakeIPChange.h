@@ -41,6 +41,10 @@ struct TFakeIPNet {
     // Set before a change.
     bool PingAnswers = false;
     int PingDelayMs = 0;
+    // No way to ping (no ICMP socket, no ping program).
+    bool PingFails = false;
+    // The ARP-table command runs but makes no entry (no rights).
+    bool NoNeighbourEntry = false;
     std::vector<std::string> Adapters{"10.77.1.1", "10.77.2.1"};
 
     std::atomic<int> EnginesMade{0};
@@ -67,6 +71,9 @@ inline bool TFakeIPPinger::Ping(const std::string& host, std::uint32_t, std::uin
                                 std::uint32_t& rtt, std::uint8_t& ttl) {
     net_.Record("ping " + host);
     std::this_thread::sleep_for(std::chrono::milliseconds(net_.PingDelayMs));
+    if (net_.PingFails) {
+        throw Exception("Invalid handle");
+    }
     rtt = 0;
     ttl = 64;
     return net_.PingAnswers;
@@ -116,7 +123,8 @@ inline TXPortIPChangeEngineFactory FakeIPChangeFactory(std::shared_ptr<TFakeIPNe
         s.Runner = &net->Runner;
         // The entry is there once a command ran.
         s.NeighbourPresent = [net](const std::string&, const std::string&) {
-            return net->Events().filter(QStringLiteral("run ")).size() > 0;
+            return !net->NoNeighbourEntry &&
+                   net->Events().filter(QStringLiteral("run ")).size() > 0;
         };
         s.ConnectAttempt = [net](const std::string& ip, int port, int) {
             net->Record("connect " + ip + " " + std::to_string(port));

@@ -10,6 +10,7 @@
 #include "searchdialog/ipedit/IPEdit.h"
 #include "searchdialog/uXPortSearchGUI.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -96,6 +97,11 @@ private slots:
     void outcomes_data();
     void outcomes();
     void engineCannotBeMade();
+    void causeOnSecondLine_data();
+    void causeOnSecondLine();
+    void sharedMacSuffix_data();
+    void sharedMacSuffix();
+    void sharedMacSuffixNoSendsNothing();
     void cancelCreatesNoEngine_data();
     void cancelCreatesNoEngine();
     void busyWhileChanging();
@@ -105,6 +111,7 @@ private slots:
     void searchDialogChangeIPNeedsSelectedRow();
     void searchDialogOpensChange();
     void searchDialogSearchesAgainAfterOk();
+    void searchDialogHandsOverEveryDevice();
 };
 
 void TestIPChangeGUI::init() {
@@ -405,6 +412,237 @@ void TestIPChangeGUI::engineCannotBeMade() {
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
+void TestIPChangeGUI::causeOnSecondLine_data() {
+    QTest::addColumn<bool>("arp");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("no way to ping") << false << QString(SIPChangeCausePing);
+    QTest::newRow("no right to make the ARP-table entry")
+        << true << QString(SIPChangeCauseArpRights);
+}
+
+void TestIPChangeGUI::causeOnSecondLine() {
+    QFETCH(bool, arp);
+    QFETCH(QString, cause);
+    auto net = std::make_shared<TFakeIPNet>();
+    net->PingFails = !arp;
+    net->NoNeighbourEntry = arp;
+    TfXPortIPChangeGUI dlg(nullptr, FakeIPChangeFactory(net));
+    dlg.DeviceMAC = "00-20-4A-01-02-03";
+    dlg.DeviceIP = "10.77.1.50";
+    dlg.AdapterIP = "10.77.1.1";
+    TModalDriver driver;
+    TBoxSeen box;
+    driver.Expect<TfXPortIPChangeGUI>([arp](TfXPortIPChangeGUI* d) {
+        if (arp) {
+            Tick(Child<QCheckBox>(d, "ChBARPOnly"));
+        }
+        QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
+    });
+    driver.Expect<QMessageBox>(AnswerBox(box, nullptr));
+    QCOMPARE(dlg.exec(), TfXPortIPChangeGUI::mrCancel);
+    QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
+    QCOMPARE(box.Caption, "Error");
+    QCOMPARE(box.Text, QString(SIPChangeError) + "\n" + cause);
+    QVERIFY(net->Events().filter("send").isEmpty());
+}
+
+// ---- the shared-suffix question ---------------------------------------------
+
+namespace {
+
+// "ip mac adapter" for each device.
+std::vector<TXportPar> Devices(const QStringList& specs) {
+    std::vector<TXportPar> devices;
+    for (const QString& spec : specs) {
+        const QStringList f = spec.split(' ');
+        TXportPar d;
+        d.IP = f.value(0).toStdString();
+        d.MAC = f.value(1).toStdString();
+        d.AdapterIP = f.value(2).toStdString();
+        devices.push_back(d);
+    }
+    return devices;
+}
+
+QString Question(const QString& suffix, const QStringList& devices, int more = 0) {
+    QString text =
+        "The request names the device only by the last two octets of its MAC address (" + suffix +
+        "). " +
+        (devices.size() + more == 1 ? QString("Another device of the last search ends in them too")
+                                    : QString("Other devices of the last search end in them too")) +
+        " and would take the new address as well:\n" + devices.join('\n');
+    if (more > 0) {
+        text += "\nand " + QString::number(more) + " more";
+    }
+    return text + "\n\nSend the request anyway?";
+}
+
+struct TQuestionSeen {
+    int Shown = 0;
+    QString Caption;
+    QString Text;
+    bool NoIsDefault = false;
+    bool YesAndNoOnly = false;
+};
+
+// Notes the question and answers it with the given button.
+std::function<void(QMessageBox*)> AnswerQuestion(TQuestionSeen& seen,
+                                                 QMessageBox::StandardButton answer) {
+    return [&seen, answer](QMessageBox* box) {
+        ++seen.Shown;
+        seen.Caption = box->windowTitle();
+        seen.Text = box->text();
+        seen.NoIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        seen.YesAndNoOnly = box->standardButtons() == (QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box->objectName(), "SharedMacSuffixQuestion");
+        box->button(answer)->click();
+    };
+}
+
+const QString OwnDevice = "10.77.1.10 00-20-4A-01-02-03 10.77.1.1";
+
+} // namespace
+
+void TestIPChangeGUI::sharedMacSuffix_data() {
+    QTest::addColumn<bool>("notFound");
+    QTest::addColumn<bool>("arp");
+    QTest::addColumn<bool>("dhcp");
+    QTest::addColumn<QStringList>("known");
+    QTest::addColumn<QString>("question"); // empty: none
+
+    const QString twin1 = "10.77.1.11 00-20-4A-0F-02-03 10.77.1.1";
+    const QString twin2 = "10.77.2.20 00-20-4A-1F-02-03 10.77.2.1";
+    const QString other = "10.77.1.12 00-20-4A-01-02-04 10.77.1.1";
+    QTest::newRow("twin behind the same adapter")
+        << false << false << false << QStringList{OwnDevice, other, twin1, twin2}
+        << Question("02-03", {"10.77.1.11 (00-20-4A-0F-02-03)"});
+    QTest::newRow("DHCP is an IP-SETUP request too")
+        << false << false << true << QStringList{OwnDevice, twin1}
+        << Question("02-03", {"10.77.1.11 (00-20-4A-0F-02-03)"});
+    QTest::newRow("twin behind another adapter only")
+        << false << false << false << QStringList{OwnDevice, other, twin2} << QString();
+    QTest::newRow("not found: twins behind every adapter")
+        << true << false << false << QStringList{other, twin1, twin2}
+        << Question("02-03", {"10.77.1.11 (00-20-4A-0F-02-03)", "10.77.2.20 (00-20-4A-1F-02-03)"});
+    QStringList many{OwnDevice};
+    QStringList listed;
+    for (int i = 1; i <= 5; ++i) {
+        const QString ip = "10.77.1." + QString::number(20 + i);
+        const QString mac = "00-20-4A-1" + QString::number(i) + "-02-03";
+        many << ip + " " + mac + " 10.77.1.1";
+        if (i <= 3) {
+            listed << ip + " (" + mac + ")";
+        }
+    }
+    QTest::newRow("three named, the rest counted")
+        << false << false << false << many << Question("02-03", listed, 2);
+    QTest::newRow("ARP-table way: the whole MAC")
+        << false << true << false << QStringList{OwnDevice, twin1} << QString();
+    QTest::newRow("no last search") << false << false << false << QStringList{} << QString();
+}
+
+void TestIPChangeGUI::sharedMacSuffix() {
+    QFETCH(bool, notFound);
+    QFETCH(bool, arp);
+    QFETCH(bool, dhcp);
+    QFETCH(QStringList, known);
+    QFETCH(QString, question);
+
+    auto net = std::make_shared<TFakeIPNet>();
+    TfXPortIPChangeGUI dlg(nullptr, FakeIPChangeFactory(net));
+    dlg.DeviceNotFound = notFound;
+    if (!notFound) {
+        dlg.DeviceIP = "10.77.1.10";
+        dlg.DeviceMAC = "00-20-4A-01-02-03";
+        dlg.AdapterIP = "10.77.1.1";
+    }
+    dlg.KnownDevices = Devices(known);
+    TModalDriver driver;
+    TQuestionSeen seen;
+    TBoxSeen box;
+    driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        Child<QLineEdit>(d, "EdtMac")->setText("00-20-4A-01-02-03");
+        Child<TIPEdit>(d, "IPEdtAddress")->SetText("10.77.1.50");
+        if (arp) {
+            Tick(Child<QCheckBox>(d, "ChBARPOnly"));
+        }
+        if (dhcp) {
+            Tick(Child<QCheckBox>(d, "ChbDHCP"));
+        }
+        QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
+    });
+    if (!question.isEmpty()) {
+        driver.Expect<QMessageBox>(AnswerQuestion(seen, QMessageBox::Yes));
+    }
+    driver.Expect<QMessageBox>(AnswerBox(box, nullptr));
+    // Yes, or no question: the change goes on as ever.
+    QCOMPARE(dlg.exec(), TfXPortIPChangeGUI::mrOk);
+    QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
+    QVERIFY(driver.AllHandled());
+    if (question.isEmpty()) {
+        QCOMPARE(seen.Shown, 0);
+    } else {
+        QCOMPARE(seen.Shown, 1);
+        QCOMPARE(seen.Caption, "Confirm");
+        QCOMPARE(seen.Text, question);
+        QVERIFY(seen.NoIsDefault);
+        QVERIFY(seen.YesAndNoOnly);
+    }
+    QCOMPARE(box.Caption, arp ? "Warning" : "Information");
+    QCOMPARE(net->EnginesMade.load(), 1);
+    QCOMPARE(net->Events().filter("send").size(), arp ? 0 : (notFound ? 2 : 1));
+}
+
+void TestIPChangeGUI::sharedMacSuffixNoSendsNothing() {
+    auto net = std::make_shared<TFakeIPNet>();
+    TfXPortIPChangeGUI dlg(nullptr, FakeIPChangeFactory(net));
+    dlg.DeviceIP = "10.77.1.10";
+    dlg.DeviceMAC = "00-20-4A-01-02-03";
+    dlg.AdapterIP = "10.77.1.1";
+    dlg.KnownDevices = Devices({OwnDevice, "10.77.1.11 00-20-4A-0F-02-03 10.77.1.1"});
+    TModalDriver driver;
+    driver.Ignore(&dlg);
+    TQuestionSeen seen;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    Child<TIPEdit>(&dlg, "IPEdtAddress")->SetText("10.77.1.50");
+
+    // No: nothing is made or sent, and the dialog stays as it was.
+    driver.Expect<QMessageBox>(AnswerQuestion(seen, QMessageBox::No));
+    QTest::mouseClick(Child<QPushButton>(&dlg, "BBChange"), Qt::LeftButton);
+    QCOMPARE(seen.Shown, 1);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(!dlg.Changing());
+    QCOMPARE(net->EnginesMade.load(), 0);
+    QVERIFY(net->Events().isEmpty());
+    QVERIFY(Child<QPushButton>(&dlg, "BBChange")->isEnabled());
+    QCOMPARE(Child<TIPEdit>(&dlg, "IPEdtAddress")->Text(), "10.77.1.50");
+
+    // Escape is No as well.
+    driver.Expect<QMessageBox>([&seen](QMessageBox* box) {
+        ++seen.Shown;
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QTest::mouseClick(Child<QPushButton>(&dlg, "BBChange"), Qt::LeftButton);
+    QCOMPARE(seen.Shown, 2);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(net->EnginesMade.load(), 0);
+
+    // Asked again on the next Change; Yes sends.
+    TBoxSeen box;
+    driver.Expect<QMessageBox>(AnswerQuestion(seen, QMessageBox::Yes));
+    driver.Expect<QMessageBox>(AnswerBox(box, nullptr));
+    QSignalSpy finished(&dlg, &TfXPortIPChangeGUI::ChangeFinished);
+    QTest::mouseClick(Child<QPushButton>(&dlg, "BBChange"), Qt::LeftButton);
+    QCOMPARE(seen.Shown, 3);
+    QVERIFY(finished.count() == 1 || finished.wait(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 5000);
+    QCOMPARE(box.Caption, "Information");
+    QCOMPARE(dlg.result(), TfXPortIPChangeGUI::mrOk);
+    QCOMPARE(net->Events().filter("send").size(), 1);
+    QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
+}
+
 void TestIPChangeGUI::cancelCreatesNoEngine_data() {
     QTest::addColumn<bool>("escape");
     QTest::newRow("Cancel button") << false;
@@ -654,6 +892,33 @@ void TestIPChangeGUI::searchDialogSearchesAgainAfterOk() {
     QCOMPARE(f.IPs(), QStringList{"10.77.1.50"});
     QCOMPARE(f.Net->Events(), (QStringList{"ping 10.77.1.50", "bind 10.77.1.1",
                                            "send 30718 " + IpSetupHex("0A4D0132")}));
+    QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
+}
+
+void TestIPChangeGUI::searchDialogHandsOverEveryDevice() {
+    // .10 is no production address: the filter hides its row.
+    const std::vector<TXportPar> devices = {Device("10.77.1.10", "00-20-4A-01-02-03", "10.77.1.1"),
+                                            Device("10.77.1.50", "00-20-4A-0F-02-03", "10.77.1.1")};
+    TSearchFixture f({devices});
+    QVERIFY(f.Show());
+    QSignalSpy searched(f.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+    f.Dlg->findChild<QAction*>("pmProductionMaskSensors")->trigger();
+    QVERIFY(searched.wait(5000));
+    QCOMPARE(f.IPs(), QStringList{"10.77.1.50"});
+    f.List()->selectRow(0);
+
+    TModalDriver driver;
+    driver.Ignore(f.Dlg.get());
+    QStringList known;
+    driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        for (const TXportPar& k : d->KnownDevices) {
+            known << S(k.IP + " " + k.MAC + " " + k.AdapterIP);
+        }
+        QTest::mouseClick(Child<QPushButton>(d, "BBCancel"), Qt::LeftButton);
+    });
+    QTest::mouseClick(f.Button("BBChangeIP"), Qt::LeftButton);
+    QCOMPARE(known, (QStringList{"10.77.1.10 00-20-4A-01-02-03 10.77.1.1",
+                                 "10.77.1.50 00-20-4A-0F-02-03 10.77.1.1"}));
     QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
 }
 

@@ -146,6 +146,8 @@ private slots:
     void freshStart();
     void tabOrder();
     void cancelLeavesTwoLines();
+    void buttonSetFromSettings_data();
+    void buttonSetFromSettings();
     void selectShowsIdentityBlock_data();
     void selectShowsIdentityBlock();
     void secondSearchReplacesBlock();
@@ -168,6 +170,7 @@ private:
     std::unique_ptr<TfMain> main_;
     std::vector<std::string> errors_;
     QByteArray savedHome_;
+    QByteArray savedConfigDirs_;
 };
 
 void TestMainWindow::init() {
@@ -182,6 +185,9 @@ void TestMainWindow::init() {
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
         qunsetenv(name);
     }
+    // The machine's settings folders (/etc/xdg) are no part of a test.
+    savedConfigDirs_ = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", (root + "/no-machine-settings").toUtf8());
     platform::OverrideShellFolder(kCommonAppData, (root + "/shared").toStdString());
     net_ = std::make_shared<TFakeNetwork>();
     errors_.clear();
@@ -194,6 +200,11 @@ void TestMainWindow::cleanup() {
     platform::OverrideShellFolder(kCommonAppData, std::nullopt);
     platform::OverrideProgramFilePath(std::nullopt);
     qputenv("HOME", savedHome_);
+    if (savedConfigDirs_.isNull()) {
+        qunsetenv("XDG_CONFIG_DIRS");
+    } else {
+        qputenv("XDG_CONFIG_DIRS", savedConfigDirs_);
+    }
     dir_.reset();
 }
 
@@ -310,6 +321,50 @@ void TestMainWindow::cancelLeavesTwoLines() {
     // Released once the click has been handled.
     QTRY_VERIFY_WITH_TIMEOUT(shown.isNull(), 2000);
     QVERIFY(main_->findChildren<TfXPortSearchGUI*>().isEmpty());
+}
+
+void TestMainWindow::buttonSetFromSettings_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("buttonSet"); // as the dialog shows it
+    QTest::addColumn<QStringList>("shown");
+    const QStringList plain{"BBSearch", "BBSelect", "BBCancel"};
+    const QStringList all{"BBSearch", "BBSelect", "BBCancel", "BBChangeIP", "BBHelpDeviceNotFound"};
+    QTest::newRow("no settings file") << QByteArray() << 0x32 << plain;
+    QTest::newRow("0x hex") << QByteArray("[Search]\r\nButtonSet=0x3E\r\n") << 0x3E << all;
+    QTest::newRow("$ hex, names in any case")
+        << QByteArray("[search]\nbuttonset = $3e\n") << 0x3E << all;
+    QTest::newRow("decimal") << QByteArray("[Search]\nButtonSet=62\n") << 0x3E << all;
+    QTest::newRow("Help alone") << QByteArray("[Search]\nButtonSet=0x04\n") << 0x04
+                                << QStringList{"BBSearch", "BBCancel", "BBHelpDeviceNotFound"};
+    QTest::newRow("zero: the empty set") << QByteArray("[Search]\nButtonSet=0\n") << 0x32 << plain;
+    QTest::newRow("above a byte") << QByteArray("[Search]\nButtonSet=0x13E\n") << 0x32 << plain;
+    QTest::newRow("negative") << QByteArray("[Search]\nButtonSet=-1\n") << 0x32 << plain;
+    QTest::newRow("not a number") << QByteArray("[Search]\nButtonSet=0x3G\n") << 0x32 << plain;
+    QTest::newRow("empty value") << QByteArray("[Search]\nButtonSet=\n") << 0x32 << plain;
+    QTest::newRow("other section") << QByteArray("[Connection]\nButtonSet=0x3E\n") << 0x32 << plain;
+}
+
+void TestMainWindow::buttonSetFromSettings() {
+    QFETCH(QByteArray, ini);
+    QFETCH(int, buttonSet);
+    QFETCH(QStringList, shown);
+    StartUp(ini);
+    Answer(*net_, {Device("10.77.1.10", "Boiler room")});
+    TModalAnswers answers;
+    answers.Then(SearchDialogReady, [&](QWidget* w) {
+        QCOMPARE(int(static_cast<TfXPortSearchGUI*>(w)->ButtonSet), buttonSet);
+        QStringList visible;
+        for (const char* name :
+             {"BBSearch", "BBSelect", "BBCancel", "BBChangeIP", "BBHelpDeviceNotFound"}) {
+            if (w->findChild<QPushButton*>(name)->isVisible()) {
+                visible << name;
+            }
+        }
+        QCOMPARE(visible, shown);
+        w->findChild<QPushButton*>("BBCancel")->click();
+    });
+    PressSearch(answers);
+    QCOMPARE(Lines(), (QStringList{"Searching device...", "Canceled"}));
 }
 
 void TestMainWindow::selectShowsIdentityBlock_data() {

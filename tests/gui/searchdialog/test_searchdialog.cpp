@@ -65,23 +65,12 @@ QString S(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-int SignOf(int v) {
-    return v < 0 ? -1 : (v > 0 ? 1 : 0);
-}
-
 } // namespace
 
 class TestSearchDialog : public QObject {
     Q_OBJECT
 
 private slots:
-    void comparisons_data();
-    void comparisons();
-    void rowMarks_data();
-    void rowMarks();
-    void productionAddresses_data();
-    void productionAddresses();
-
     void creationDefaults();
     void buttonSets_data();
     void buttonSets();
@@ -97,157 +86,6 @@ private slots:
     void cancelRunningSearch();
     void destroyMidSearch();
 };
-
-// ---- ordering, marks and the filter -----------------------------------------
-
-void TestSearchDialog::comparisons_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("ip numeric") << "ip"
-                                << "10.0.0.2"
-                                << "10.0.0.10" << -1;
-    QTest::newRow("ip first octet") << "ip"
-                                    << "10.0.0.10"
-                                    << "192.168.0.1" << -1;
-    QTest::newRow("ip equal") << "ip"
-                              << "192.168.1.9"
-                              << "192.168.1.9" << 0;
-    QTest::newRow("ip wrong parts: text") << "ip"
-                                          << "9.1.1"
-                                          << "10.0.0.1" << 1;
-    QTest::newRow("ip not a number: text") << "ip"
-                                           << "1.2.3.x"
-                                           << "1.2.3.4" << 1;
-    QTest::newRow("mac hex") << "mac"
-                             << "00-20-4A-00-00-0F"
-                             << "00-20-4A-00-00-10" << -1;
-    QTest::newRow("mac case") << "mac"
-                              << "0a-1b-2c-3d-4e-5f"
-                              << "0A-1B-2C-3D-4E-5F" << 0;
-    QTest::newRow("mac N/A last") << "mac"
-                                  << "N/A"
-                                  << "FF-FF-FF-FF-FF-FF" << 1;
-    QTest::newRow("mac bad part: text") << "mac"
-                                        << "00-20-4A-00-00-GG"
-                                        << "00-20-4A-00-00-01" << 1;
-    QTest::newRow("fw kind") << "fw"
-                             << "5-2-3.04"
-                             << "6-1-0.01" << -1;
-    QTest::newRow("fw minor") << "fw"
-                              << "6-1-0.01"
-                              << "6-1-0.10" << -1;
-    QTest::newRow("fw minor 05<10") << "fw"
-                                    << "6-1-2.05"
-                                    << "6-1-2.10" << -1;
-    QTest::newRow("fw major") << "fw"
-                              << "6-1-10.00"
-                              << "6-1-9.99" << 1;
-    QTest::newRow("fw N/A after") << "fw"
-                                  << "N/A"
-                                  << "6-1-0.10" << 1;
-    QTest::newRow("fw before N/A") << "fw"
-                                   << "6-1-0.10"
-                                   << "N/A" << -1;
-    QTest::newRow("fw equal") << "fw"
-                              << "1-4-5.02"
-                              << "1-4-5.02" << 0;
-    QTest::newRow("fw no dot: text") << "fw"
-                                     << "1-4-502"
-                                     << "1-4-5.02" << 1;
-    QTest::newRow("text case-blind") << "text"
-                                     << "abc"
-                                     << "ABD" << -1;
-    QTest::newRow("text prefix first") << "text"
-                                       << "AB"
-                                       << "ab " << -1;
-    QTest::newRow("text bytes") << "text"
-                                << "Z"
-                                << "\xC3\xA9" << -1;
-    QTest::newRow("text empty") << "text"
-                                << ""
-                                << "" << 0;
-}
-
-void TestSearchDialog::comparisons() {
-    QFETCH(QString, kind);
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(int, expected);
-    const std::string x = a.toStdString();
-    const std::string y = b.toStdString();
-    int r = 0;
-    if (kind == "ip") {
-        r = CompareIPAddress(x, y);
-    } else if (kind == "mac") {
-        r = CompareMACAddress(x, y);
-    } else if (kind == "fw") {
-        r = CompareFirmware(x, y);
-    } else {
-        r = CompareText(x, y);
-    }
-    QCOMPARE(SignOf(r), expected);
-}
-
-void TestSearchDialog::rowMarks_data() {
-    QTest::addColumn<QString>("firmware");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<bool>("active");
-    QTest::addColumn<int>("strictKind"); // -1: unreadable
-    QTest::newRow("kind 1") << "1-4-5.02"
-                            << "" << true << 1;
-    QTest::newRow("kind 7") << "7-0-1.00"
-                            << "" << true << 7;
-    QTest::newRow("kind 9") << "9-1-1.01"
-                            << "" << true << 9;
-    QTest::newRow("N/A") << "N/A"
-                         << "" << false << -1;
-    QTest::newRow("kind 0") << "0-1-0.01"
-                            << "" << false << 0;
-    QTest::newRow("kind 8") << "8-1-0.01"
-                            << "" << false << 8;
-    QTest::newRow("kind 12") << "12-1-0.01"
-                             << "" << false << 12;
-    QTest::newRow("kind 6 status 0") << "6-1-2.05"
-                                     << "0" << true << 6;
-    QTest::newRow("kind 6 status A") << "6-1-2.05"
-                                     << "A" << false << 6;
-    QTest::newRow("kind 6 no status") << "6-1-2.05"
-                                      << "" << false << 6;
-    QTest::newRow("huge kind") << "99999999999999999999-1-0.01"
-                               << "" << false << -1;
-}
-
-void TestSearchDialog::rowMarks() {
-    QFETCH(QString, firmware);
-    QFETCH(QString, status);
-    QFETCH(bool, active);
-    QFETCH(int, strictKind);
-    QCOMPARE(IsRowActive(firmware.toStdString(), status.toStdString()), active);
-    const auto kind = DeviceKindStrict(firmware.toStdString());
-    QCOMPARE(kind ? *kind : -1, strictKind);
-}
-
-void TestSearchDialog::productionAddresses_data() {
-    QTest::addColumn<QString>("ip");
-    QTest::addColumn<bool>("production");
-    const std::vector<std::pair<int, bool>> cases = {
-        {49, false},  {50, true},   {75, true},  {76, false},  {96, false},  {97, true},
-        {99, true},   {100, false}, {101, true}, {206, true},  {207, false}, {213, false},
-        {219, false}, {220, true},  {243, true}, {244, false}, {250, false}};
-    for (const auto& [last, production] : cases) {
-        const QString ip = QString("192.168.1.%1").arg(last);
-        QTest::newRow(qPrintable(ip)) << ip << production;
-    }
-    QTest::newRow("not an address") << "192.168.1" << false;
-}
-
-void TestSearchDialog::productionAddresses() {
-    QFETCH(QString, ip);
-    QFETCH(bool, production);
-    QCOMPARE(IsProductionAddress(ip.toStdString()), production);
-}
 
 // ---- the dialog ----------------------------------------------------------------
 

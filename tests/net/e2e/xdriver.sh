@@ -25,6 +25,15 @@ xd_fail() {
     exit 1
 }
 
+# Fails naming WHAT unless GOT equals EXPECTED.
+xd_expect_eq() {
+    [[ $2 == "$3" ]] && return 0
+    xd_fail "$1: expected
+$3
+got
+$2"
+}
+
 # Refuses to go on outside a private test network: a search from here
 # broadcasts on every adapter it can see.
 xd_require_test_network() {
@@ -36,6 +45,28 @@ xd_require_test_network() {
         [[ $name == lo || $name =~ ^qv[0-9]+$ ]] ||
             xd_fail "interface '$name' is visible; this runs only inside a qvnet namespace"
     done
+}
+
+# The arguments of an end-to-end script, PROGRAM OUTDIR: sets both, after
+# the checks above; OUTDIR is made.
+xd_e2e_args() {
+    [[ $# -eq 2 || $# -eq 3 ]] || xd_fail "usage: ${0##*/} PROGRAM OUTDIR [LANGUAGE]"
+    PROGRAM=$1
+    OUTDIR=$2
+    LANGUAGE=${3:-en}
+    xd_require_test_network
+    xd_require_tools
+    [[ -x $PROGRAM ]] || xd_fail "no program at $PROGRAM"
+    mkdir -p "$OUTDIR" || xd_fail "cannot create $OUTDIR"
+}
+
+# Fails unless GOT is WANT, showing both: xd_expect_eq WHAT GOT WANT
+xd_expect_eq() {
+    [[ $2 == "$3" ]] && return 0
+    xd_fail "$1: expected
+$3
+got
+$2"
 }
 
 xd_require_tools() {
@@ -96,7 +127,9 @@ xd_start_xvfb() {
 }
 
 # Copies the program to a folder of its own, with the settings file given
-# (may be empty: none), and starts it as nobody with a temporary home.
+# (may be empty: none), and starts it as nobody with a temporary home. The
+# array XD_PROGRAM_ENV adds variables to its environment (LANG=...).
+XD_PROGRAM_ENV=()
 xd_start_program() {
     local program=$1 ini=${2:-}
     local bin=$XD_WORK/bin home=$XD_WORK/home run=$XD_WORK/run
@@ -114,7 +147,7 @@ xd_start_program() {
         lsan="suppressions=$XD_WORK/lsan.supp${lsan:+:$lsan}"
     fi
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
-        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" \
+        env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$run" DISPLAY="$XD_DISPLAY" "${XD_PROGRAM_ENV[@]}" \
         ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} ${lsan:+LSAN_OPTIONS="$lsan"} \
         "$bin/quorvet" >>"$XD_WORK/program.log" 2>&1 &
     XD_PROG_PID=$!
@@ -201,4 +234,60 @@ xd_wait_search_done() {
         sleep 0.1
     done
     xd_fail "the search did not end within $seconds s"
+}
+
+# Types TEXT into the control at X,Y of the window: a click, select all, the
+# keys. Read the control back before relying on the text.
+xd_type_into() {
+    local wid=$1 x=$2 y=$3 text=$4
+    xdotool windowfocus --sync "$wid" 2>/dev/null
+    xd_click "$wid" "$x" "$y"
+    xd_key ctrl+a
+    xdotool type --delay 30 "$text" || xd_fail "cannot type into window $wid"
+}
+
+# The dotted text of the IP entry whose first field is centred at X0,Y of the
+# window, the others STEP pixels apart, read field by field.
+xd_ip_entry_text() {
+    local wid=$1 x0=$2 y=$3 step=$4 i
+    for i in 0 1 2 3; do
+        xd_copy_text "$wid" $((x0 + i * step)) "$y"
+        echo
+    done | paste -sd.
+}
+
+# The IP change dialog ("Change IP address"), in client coordinates of its
+# layout: the address entry's first field, the MAC field, "Change".
+XD_IPC_IP_X0=33 XD_IPC_IP_STEP=35 XD_IPC_IP_Y=41
+XD_IPC_MAC_X=267 XD_IPC_MAC_Y=41
+XD_IPC_CHANGE_X=229 XD_IPC_CHANGE_Y=111
+
+xd_ipchange_address() { xd_ip_entry_text "$1" "$XD_IPC_IP_X0" "$XD_IPC_IP_Y" "$XD_IPC_IP_STEP"; }
+xd_ipchange_mac() { xd_copy_text "$1" "$XD_IPC_MAC_X" "$XD_IPC_MAC_Y"; }
+
+# Types the MAC (unless empty) and the new address into the IP change dialog
+# WID and reads both back: a key that went astray fails here, not later.
+xd_ipchange_fill() {
+    local wid=$1 mac=$2 ip=$3 got
+    if [[ -n $mac ]]; then
+        xd_type_into "$wid" "$XD_IPC_MAC_X" "$XD_IPC_MAC_Y" "$mac"
+        got=$(xd_ipchange_mac "$wid")
+        [[ $got == "$mac" ]] || xd_fail "the MAC field shows '$got' instead of $mac"
+    fi
+    xd_type_into "$wid" "$XD_IPC_IP_X0" "$XD_IPC_IP_Y" "$ip"
+    got=$(xd_ipchange_address "$wid")
+    [[ $got == "$ip" ]] || xd_fail "the address entry shows '$got' instead of $ip"
+}
+
+xd_ipchange_press_change() { xd_click "$1" "$XD_IPC_CHANGE_X" "$XD_IPC_CHANGE_Y"; }
+
+# Selects the row of the search dialog WID whose address begins with IP, by
+# typing it into the list as a user would; a click on the first row gives
+# the list the focus first. Keys and clicks reach the program in the order
+# sent, so what follows sees the row selected.
+xd_pick_row() {
+    local wid=$1 ip=$2
+    xdotool windowfocus --sync "$wid" 2>/dev/null
+    xd_click "$wid" 60 30
+    xdotool type --delay 30 "$ip" || xd_fail "cannot type into window $wid"
 }

@@ -58,13 +58,41 @@ QString ShotPath(const QString& name) {
 
 // Types into a widget as a user would: click it, select what is there, then
 // type, each key going where the focus is (the IP entry moves on at a dot).
-void Retype(QWidget* w, const QString& text) {
+// On an X display the window becomes active, and only then takes the focus,
+// by events of the display: each step waits for the focus it needs, never
+// for a time, so that a busy machine cannot send keys to the wrong field.
+// False when the focus did not come.
+bool Retype(QWidget* w, const QString& text) {
+    constexpr int Patience = 10000;
+    if (!QTest::qWaitForWindowActive(w->window(), Patience)) {
+        qWarning("Retype: window \"%s\" not active", qPrintable(w->window()->windowTitle()));
+        return false;
+    }
     QTest::mouseClick(w, Qt::LeftButton);
+    if (!QTest::qWaitFor([w] { return QApplication::focusWidget() == w; }, Patience)) {
+        qWarning("Retype: no focus in %s", qPrintable(w->objectName()));
+        return false;
+    }
     QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
     for (const QChar c : text) {
         QWidget* focus = QApplication::focusWidget();
-        QTest::keyClick(focus ? focus : w, c.toLatin1());
+        if (!focus) {
+            qWarning("Retype: the focus went before '%c'", c.toLatin1());
+            return false;
+        }
+        QTest::keyClick(focus, c.toLatin1());
+        // A dot hands the focus to the next field of the IP entry.
+        if (c == QLatin1Char('.') && !QTest::qWaitFor(
+                                         [focus] {
+                                             QWidget* now = QApplication::focusWidget();
+                                             return now && now != focus;
+                                         },
+                                         Patience)) {
+            qWarning("Retype: the focus stayed in %s after '.'", qPrintable(focus->objectName()));
+            return false;
+        }
     }
+    return true;
 }
 
 // The kernel's neighbour entry for an address: "mac dev flags", or empty.
@@ -161,6 +189,12 @@ QStringList TestIPChangeGUINet::Change(const char* button,
     QStringList box;
     driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
         fill(d);
+        // A failed step closes the dialog, so that the test ends instead of
+        // waiting on it.
+        if (QTest::currentTestFailed()) {
+            d->reject();
+            return;
+        }
         QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
     });
     driver.Expect<QMessageBox>([&](QMessageBox* b) {
@@ -187,7 +221,7 @@ void TestIPChangeGUINet::changeIPBySetupDatagram() {
     const QStringList box = Change("BBChangeIP", [](TfXPortIPChangeGUI* d) {
         QCOMPARE(Child<QLineEdit>(d, "EdtMac")->text(), "00-20-4A-01-02-03");
         QCOMPARE(QString::fromStdString(d->AdapterIP), "10.77.1.1");
-        Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(3), "50");
+        QVERIFY(Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(3), "50"));
         QCOMPARE(Child<TIPEdit>(d, "IPEdtAddress")->Text(), "10.77.1.50");
         const QString shot = ShotPath("ipchange-dialog.png");
         QVERIFY(d->grab().save(shot));
@@ -222,7 +256,7 @@ void TestIPChangeGUINet::changeIPByArpTable() {
     const std::size_t mark = TDevsimLog().Mark();
     SelectRow("10.77.1.11");
     const QStringList box = Change("BBChangeIP", [](TfXPortIPChangeGUI* d) {
-        Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(3), "60");
+        QVERIFY(Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(3), "60"));
         auto* arp = Child<QCheckBox>(d, "ChBARPOnly");
         QTest::mouseClick(arp, Qt::LeftButton, {}, QPoint(6, arp->height() / 2));
         QVERIFY(arp->isChecked());
@@ -256,8 +290,9 @@ void TestIPChangeGUINet::helpDeviceNotFound() {
     const QStringList box = Change("BBHelpDeviceNotFound", [](TfXPortIPChangeGUI* d) {
         QVERIFY(d->DeviceNotFound);
         QVERIFY(Child<QCheckBox>(d, "ChBARPOnly")->isHidden());
-        Retype(Child<QLineEdit>(d, "EdtMac"), "00-20-4A-01-02-04");
-        Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(0), "10.77.2.50");
+        QVERIFY(Retype(Child<QLineEdit>(d, "EdtMac"), "00-20-4A-01-02-04"));
+        QCOMPARE(Child<QLineEdit>(d, "EdtMac")->text(), "00-20-4A-01-02-04");
+        QVERIFY(Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(0), "10.77.2.50"));
         QCOMPARE(Child<TIPEdit>(d, "IPEdtAddress")->Text(), "10.77.2.50");
     });
     QCOMPARE(box,

@@ -1,8 +1,8 @@
 // The IP change engine against recording fakes: datagram bytes, the fixed
 // order of checks, both ways, and every failure's code and message.
 
-#include "FakeServices.h"
 #include "ipchange/uXPortIPChangeStrings.h"
+#include "support/FakeIPChangeServices.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The system side of the ARP-table way: the neighbour command line and the
 // bounded connection attempt (loopback only).
 
-#include "FakeServices.h"
 #include "platform/Neighbour.h"
 #include "platform/Process.h"
+#include "support/FakeIPChangeServices.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -1,8 +1,9 @@
-// The engine against a scripted network: a fake link plays the devices of
-// each adapter, a fake adapter list names the adapters.
+// The engine against a scripted network: the fake network plays the devices
+// of each adapter, a fake adapter list names the adapters.
 #include "base/uErrors.h"
 #include "search/uXPortSearch.h"
 #include "support/DeviceReplies.h"
+#include "support/FakeSearchNet.h"
 #include "support/RecordingLog.h"
 
 #include <chrono>
@@ -24,92 +25,20 @@ struct RecordingLog : TRecordingLog {
     }
 };
 
-struct FakeDevice {
-    std::string ip;
-    int macLast = 1; // last MAC octet: 00-20-4A-00-00-xx
-    int copies = 1;  // discovery replies
-    std::optional<std::string> discovery;
-    std::optional<std::string> info;  // nullopt: no answer
-    std::optional<std::string> setup; // nullopt: no answer
-};
+using FakeDevice = TFakeDevice;
 
 std::string Discovery(int macLast) {
     return ::Discovery(0, macLast);
 }
 
-// Links of a parallel search share the network from their own threads.
-struct FakeNet {
-    std::recursive_mutex lock;
-    std::map<std::string, std::vector<FakeDevice>> adapters;
-    std::vector<std::string> ops;
-    std::string failBroadcastOn;
-    std::string failReceiveOn;
-};
-
-class FakeLink : public TDatagramLink {
-public:
-    explicit FakeLink(FakeNet& net) : net_(net) {}
-    void BindToAddress(const std::string& ip) override {
-        std::lock_guard<std::recursive_mutex> guard(net_.lock);
-        adapter_ = ip;
-        net_.ops.push_back("bind " + ip);
-    }
-    void SendBroadcast(const std::string& data, int port) override {
-        std::lock_guard<std::recursive_mutex> guard(net_.lock);
-        EXPECT_EQ(data, XPortDiscoveryQuery);
-        EXPECT_EQ(port, 30718);
-        if (adapter_ == net_.failBroadcastOn)
-            throw Exception("Socket Error # 101\r\nNetwork is unreachable");
-        net_.ops.push_back("bcast " + adapter_);
-        for (const FakeDevice& d : net_.adapters[adapter_])
-            for (int i = 0; i < d.copies; ++i)
-                queue_.push_back({d.discovery.value_or(Discovery(d.macLast)), d.ip});
-    }
-    void SendToHost(const std::string& data) override {
-        std::lock_guard<std::recursive_mutex> guard(net_.lock);
-        EXPECT_EQ(Port, 30718);
-        const bool info = data == XPortInfoRequest;
-        net_.ops.push_back(std::string(info ? "E4 " : "E6 ") + Host);
-        for (const FakeDevice& d : net_.adapters[adapter_]) {
-            if (d.ip != Host)
-                continue;
-            const auto& answer = info ? d.info : d.setup;
-            if (answer)
-                queue_.push_back({*answer, d.ip});
-        }
-    }
-    std::string ReceiveDatagram(int timeoutMs, std::string& peer, int& port) override {
-        std::lock_guard<std::recursive_mutex> guard(net_.lock);
-        net_.ops.push_back("recv " + std::to_string(timeoutMs));
-        if (adapter_ == net_.failReceiveOn)
-            throw Exception("UDP Receive Error = 0.");
-        peer.clear();
-        port = 0;
-        if (queue_.empty())
-            return {};
-        auto [data, from] = queue_.front();
-        queue_.pop_front();
-        peer = from;
-        port = 30718;
-        return data;
-    }
-
-private:
-    FakeNet& net_;
-    std::string adapter_;
-    std::deque<std::pair<std::string, std::string>> queue_;
-};
-
 struct Engine : ::testing::Test {
     void SetUp() override {
         search.Log = &log;
-        search.LinkFactory = [this] { return std::unique_ptr<TDatagramLink>(new FakeLink(net)); };
+        search.LinkFactory = [this] { return net.NewLink(); };
         search.AdapterAddressProvider = [this] { return adapterList; };
     }
-    int Count(const std::string& op) const {
-        return static_cast<int>(std::count(net.ops.begin(), net.ops.end(), op));
-    }
-    FakeNet net;
+    int Count(const std::string& op) const { return net.Count(op); }
+    TFakeSearchNet net;
     RecordingLog log;
     std::vector<std::string> adapterList;
     TXportSearch search;
@@ -140,15 +69,11 @@ TEST_F(Engine, NoDeviceCostsOneTimeOutAndWritesAnEmptyList) {
 
 TEST_F(Engine, FullPassDecodesAndLogs) {
     adapterList = {A1};
-    net.adapters[A1] = {
-        {"10.77.1.10", 3, 1, {}, Reply(1, 4, 5, 2, 8, "Boiler room", 4), {}},
-        {"10.77.1.11",
-         4,
-         1,
-         {},
-         Reply(1, 4, 4, 255, 0, "ignored", 4),
+    net.devices[A1] = {
+        {"10.77.1.10", Discovery(3), 1, Reply(1, 4, 5, 2, 8, "Boiler room", 4), {}},
+        {"10.77.1.11", Discovery(4), 1, Reply(1, 4, 4, 255, 0, "ignored", 4),
          Reply(0, 0, 0, 0, 0, "From setup", 36)},
-        {"10.77.1.12", 5, 1, {}, Reply(6, 1, 0, 3, 6, "Kind six", 4, 'A'), {}},
+        {"10.77.1.12", Discovery(5), 1, Reply(6, 1, 0, 3, 6, "Kind six", 4, 'A'), {}},
     };
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 3);
@@ -188,12 +113,8 @@ TEST_F(Engine, FullPassDecodesAndLogs) {
 
 TEST_F(Engine, InfoReplyKeysTypeFromTheInfoReply) {
     adapterList = {A1};
-    net.adapters[A1] = {{"10.77.1.11",
-                         4,
-                         1,
-                         {},
-                         Reply(1, 4, 4, 255, 0, "x", 4),
-                         Reply(9, 9, 9, 9, 9, "Setup text", 36)}};
+    net.devices[A1] = {{"10.77.1.11", Discovery(4), 1, Reply(1, 4, 4, 255, 0, "x", 4),
+                        Reply(9, 9, 9, 9, 9, "Setup text", 36)}};
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 1);
     EXPECT_EQ(search.Device(0).Firmware, "1-4-4.255");
@@ -207,7 +128,7 @@ TEST_F(Engine, InfoReplyKeysTypeFromTheInfoReply) {
 TEST_F(Engine, SilentInfoCostsThreeTimeOutsAndNoSetup) {
     adapterList = {A1};
     search.ReadTimeout = 250;
-    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, std::nullopt, {}}};
+    net.devices[A1] = {{"10.77.1.10", Discovery(3), 1, std::nullopt, {}}};
     search.Search();
     EXPECT_EQ(net.ops,
               (std::vector<std::string>{"bind " + A1, "bcast " + A1, "recv 250", "recv 250",
@@ -223,10 +144,10 @@ TEST_F(Engine, SilentInfoCostsThreeTimeOutsAndNoSetup) {
 
 TEST_F(Engine, RepeatsAndMissingMacs) {
     adapterList = {A1};
-    net.adapters[A1] = {
-        {"10.77.1.10", 3, 3, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
-        {"10.77.1.11", 0, 1, std::string(31, 'x'), Reply(6, 1, 0, 0, 6, "B", 4), {}},
-        {"10.77.1.12", 0, 1, std::string(12, 'y'), Reply(6, 1, 0, 0, 6, "C", 4), {}},
+    net.devices[A1] = {
+        {"10.77.1.10", Discovery(3), 3, Reply(6, 1, 0, 0, 6, "A", 4), {}},
+        {"10.77.1.11", std::string(31, 'x'), 1, Reply(6, 1, 0, 0, 6, "B", 4), {}},
+        {"10.77.1.12", std::string(12, 'y'), 1, Reply(6, 1, 0, 0, 6, "C", 4), {}},
     };
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 2);
@@ -239,10 +160,10 @@ TEST_F(Engine, RepeatsAndMissingMacs) {
 
 TEST_F(Engine, DeviceOnTwoAdaptersIsListedOnceWithTheFirst) {
     adapterList = {A1, A2};
-    FakeDevice d{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}};
-    net.adapters[A1] = {d};
+    FakeDevice d{"10.77.1.10", Discovery(3), 1, Reply(6, 1, 0, 0, 6, "A", 4), {}};
+    net.devices[A1] = {d};
     d.ip = "10.77.2.10";
-    net.adapters[A2] = {d, {"10.77.2.20", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    net.devices[A2] = {d, {"10.77.2.20", Discovery(4), 1, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
     std::vector<std::pair<std::string, int>> progress;
     search.Sequential = true; // progress in adapter order
     search.OnProgress = [&](const std::string& a, int n) { progress.emplace_back(a, n); };
@@ -256,8 +177,8 @@ TEST_F(Engine, DeviceOnTwoAdaptersIsListedOnceWithTheFirst) {
               (std::vector<std::pair<std::string, int>>{{A1, 0}, {A1, 1}, {A2, 1}, {A2, 2}}));
 
     // A second search keeps the entries and asks only new devices.
-    net.adapters[A2].push_back({"10.77.2.30", 5, 1, {}, Reply(6, 1, 0, 0, 6, "C", 4), {}});
-    net.ops.clear();
+    net.devices[A2].push_back({"10.77.2.30", Discovery(5), 1, Reply(6, 1, 0, 0, 6, "C", 4), {}});
+    net.ClearOps();
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 3);
     EXPECT_EQ(Count("E4 10.77.2.30"), 1);
@@ -267,8 +188,8 @@ TEST_F(Engine, DeviceOnTwoAdaptersIsListedOnceWithTheFirst) {
 TEST_F(Engine, FailedBroadcastSkipsTheAdapterSilently) {
     adapterList = {A1, A2};
     net.failBroadcastOn = A1;
-    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
-    net.adapters[A2] = {{"10.77.2.10", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    net.devices[A1] = {{"10.77.1.10", Discovery(3), 1, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
+    net.devices[A2] = {{"10.77.2.10", Discovery(4), 1, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 1);
     EXPECT_EQ(search.Device(0).AdapterIP, A2);
@@ -278,8 +199,8 @@ TEST_F(Engine, FailedBroadcastSkipsTheAdapterSilently) {
 
 TEST_F(Engine, LinkErrorsEndTheSearchAfterTheEndLine) {
     adapterList = {A1, A2};
-    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
-    net.failReceiveOn = A2;
+    net.devices[A1] = {{"10.77.1.10", Discovery(3), 1, Reply(6, 1, 0, 0, 6, "A", 4), {}}};
+    net.failReceiveAt[A2] = 1;
     EXPECT_THROW(search.Search(), Exception);
     EXPECT_EQ(search.DeviceCount(), 1);
     EXPECT_EQ(log.lines.back(), (Line{false, 1, "--- SEARCH FINISHED ---"}));
@@ -298,39 +219,12 @@ TEST_F(Engine, LinkErrorsEndTheSearchAfterTheEndLine) {
 TEST_F(Engine, ReadTimeoutIsBoundedAtUse) {
     adapterList = {A1};
     for (auto [set, used] : {std::pair{-1, -1}, {0, 0}, {-9, 1000}, {2000000000, 60000}}) {
-        net.ops.clear();
+        net.ClearOps();
         search.ReadTimeout = set;
         search.Search();
         EXPECT_EQ(net.ops.back(), "recv " + std::to_string(used)) << set;
     }
 }
-
-namespace {
-
-// A network that never goes quiet: every receive yields another reply.
-class ChatterLink : public TDatagramLink {
-public:
-    // The counter outlives the link, which the engine destroys after its pass.
-    ChatterLink(int sleepMs, int* receives) : sleepMs_(sleepMs), receives_(receives) {}
-    void BindToAddress(const std::string&) override {}
-    void SendBroadcast(const std::string&, int) override {}
-    void SendToHost(const std::string&) override {}
-    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
-        if (sleepMs_)
-            std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs_));
-        peer = "10.77.1.99";
-        port = 30718;
-        if (receives_)
-            ++*receives_;
-        return Discovery(0x99);
-    }
-
-private:
-    int sleepMs_;
-    int* receives_;
-};
-
-} // namespace
 
 TEST(EngineBounds, ChatteringNetworkCannotHangTheCollection) {
     for (bool byTime : {false, true}) {
@@ -340,7 +234,7 @@ TEST(EngineBounds, ChatteringNetworkCannotHangTheCollection) {
         search.AdapterAddressProvider = [] { return std::vector<std::string>{"10.77.1.1"}; };
         int receives = 0;
         search.LinkFactory = [&] {
-            return std::unique_ptr<TDatagramLink>(new ChatterLink(byTime ? 2 : 0, &receives));
+            return std::unique_ptr<TDatagramLink>(new TChatterLink(byTime ? 2 : 0, &receives));
         };
         if (byTime)
             search.MaxCollectMs = 100;
@@ -366,10 +260,10 @@ TEST(EngineCancel, StopsPromptlyAndReturnsWhatItHas) {
     // Cancelled from the progress callback once the first device is in.
     TXportSearch search;
     search.Sequential = true; // the second adapter is not even started
-    FakeNet net;
-    net.adapters[A1] = {{"10.77.1.10", 3, 1, {}, Reply(6, 1, 0, 0, 6, "A", 4), {}},
-                        {"10.77.1.11", 4, 1, {}, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new FakeLink(net)); };
+    TFakeSearchNet net;
+    net.devices[A1] = {{"10.77.1.10", Discovery(3), 1, Reply(6, 1, 0, 0, 6, "A", 4), {}},
+                       {"10.77.1.11", Discovery(4), 1, Reply(6, 1, 0, 0, 6, "B", 4), {}}};
+    search.LinkFactory = [&] { return net.NewLink(); };
     search.AdapterAddressProvider = [] { return std::vector<std::string>{A1, A2}; };
     search.OnProgress = [&](const std::string&, int n) {
         if (n == 1)
@@ -384,7 +278,7 @@ TEST(EngineCancel, StopsPromptlyAndReturnsWhatItHas) {
     // Cancelled from another thread while the network chatters.
     TXportSearch busy;
     busy.AdapterAddressProvider = [] { return std::vector<std::string>{A1}; };
-    busy.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new ChatterLink(5, nullptr)); };
+    busy.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new TChatterLink(5)); };
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         busy.Cancel();
@@ -515,4 +409,19 @@ TEST(EngineJunk, JunkCannotStretchTheWaitNorFloodTheLog) {
         EXPECT_LT(flood.waits.size(), 5000u);
         EXPECT_EQ(flood.Count(TooLong), TXportSearch::MaxLoggedSkips);
     }
+}
+
+TEST(EngineLog, DeviceListLineFormat) {
+    TXportPar p;
+    p.IP = "10.0.0.5";
+    p.MAC = "00-20-4A-01-02-03";
+    p.Firmware = "1-4-5.02";
+    p.DeviceType = "QT104";
+    p.Description = "Boiler room";
+    EXPECT_EQ(DeviceListLine(0, p),
+              "# 0 10.0.0.5 00-20-4A-01-02-03 1-4-5.02 QT104 \"Boiler room\"");
+    EXPECT_EQ(DeviceListLine(7, p).substr(0, 4), "# 7 ");
+    EXPECT_EQ(DeviceListLine(12, p).substr(0, 4), "#12 ");
+    EXPECT_EQ(DeviceListLine(123, p).substr(0, 5), "#123 ");
+    EXPECT_EQ(DeviceListLine(3, TXportPar{}), "# 3  N/A N/A N/A \"\"");
 }

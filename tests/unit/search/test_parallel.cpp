@@ -4,6 +4,7 @@
 #include "base/uErrors.h"
 #include "search/uXPortSearch.h"
 #include "support/DeviceReplies.h"
+#include "support/FakeSearchNet.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,18 +18,7 @@
 
 namespace {
 
-struct Dev {
-    std::string ip;
-    std::string discovery;           // the discovery reply
-    int copies = 1;                  // discovery replies sent
-    std::optional<std::string> info; // nullopt: no answer
-    std::optional<std::string> setup;
-    bool late = false; // the discovery reply comes after the collection ended
-    // Datagrams the link refuses (their error text): instead of the
-    // discovery reply, and before the info or setup reply.
-    bool discoveryIsJunk = false;
-    std::optional<std::string> infoJunk{}, setupJunk{};
-};
+using Dev = TFakeDevice;
 
 const std::string ZeroLength = "UDP Receive Error = 0.";
 const std::string TooLong = "Socket Error # 90\r\nMessage too long";
@@ -37,14 +27,9 @@ Dev Kind6(const std::string& ip, int macLo, const std::string& text) {
     return {ip, Discovery(0, macLo), 1, Reply(6, 1, 0, 3, macLo % 2 ? 6 : 0, text, 4, 'A'), {}};
 }
 
-struct Topology {
-    const char* name;
+struct Topology : TFakeTopology {
+    const char* name = "";
     std::vector<std::string> adapters;
-    std::map<std::string, std::vector<Dev>> devices;
-    std::string failBroadcastOn;
-    std::string failBindOn;
-    std::map<std::string, int> failReceiveAt; // adapter -> n-th receive raises
-    std::set<std::string> failSend;           // "E4 10.77.1.10": that send raises
 };
 
 Topology Topo(const char* name, std::vector<std::string> adapters,
@@ -55,115 +40,6 @@ Topology Topo(const char* name, std::vector<std::string> adapters,
     t.devices = std::move(devices);
     return t;
 }
-
-// A scripted network shared by the links of one search.
-struct Net {
-    explicit Net(const Topology& t) : topo(t) {}
-    const Topology& topo;
-    std::mutex lock;
-    std::map<std::string, std::vector<std::string>> ops; // per adapter, in order
-    int liveLinks = 0, maxLiveLinks = 0;
-    // Gate: a first receive waits until every adapter has broadcast.
-    bool gate = false;
-    int broadcasts = 0;
-    std::condition_variable allBroadcast;
-    std::atomic<int> gatedOpen{0};
-};
-
-class Link : public TDatagramLink {
-public:
-    explicit Link(Net& net) : net_(net) {
-        std::lock_guard<std::mutex> g(net_.lock);
-        net_.maxLiveLinks = std::max(net_.maxLiveLinks, ++net_.liveLinks);
-    }
-    ~Link() override {
-        std::lock_guard<std::mutex> g(net_.lock);
-        --net_.liveLinks;
-    }
-    void BindToAddress(const std::string& ip) override {
-        adapter_ = ip;
-        Op("bind");
-        if (ip == net_.topo.failBindOn)
-            throw Exception("Could not bind socket. Address and port are already in use.");
-    }
-    void SendBroadcast(const std::string&, int) override {
-        if (adapter_ == net_.topo.failBroadcastOn)
-            throw Exception("Socket Error # 101\r\nNetwork is unreachable");
-        Op("bcast");
-        auto it = net_.topo.devices.find(adapter_);
-        if (it != net_.topo.devices.end())
-            for (const Dev& d : it->second)
-                for (int i = 0; i < d.copies; ++i)
-                    (d.late ? late_ : queue_).push_back({d.discovery, d.ip, d.discoveryIsJunk});
-        std::lock_guard<std::mutex> g(net_.lock);
-        ++net_.broadcasts;
-        net_.allBroadcast.notify_all();
-    }
-    void SendToHost(const std::string& data) override {
-        const bool info = data == XPortInfoRequest;
-        const std::string op = std::string(info ? "E4 " : "E6 ") + Host;
-        Op(op);
-        if (net_.topo.failSend.count(op))
-            throw Exception(Host.rfind("192.168.", 0) == 0
-                                ? "Socket Error # 101\r\nNetwork is unreachable"
-                                : "Socket Error # 13\r\nPermission denied");
-        auto it = net_.topo.devices.find(adapter_);
-        if (it == net_.topo.devices.end())
-            return;
-        for (const Dev& d : it->second) {
-            if (d.ip != Host)
-                continue;
-            if (const auto& junk = info ? d.infoJunk : d.setupJunk)
-                queue_.push_back({*junk, d.ip, true});
-            if (info ? d.info : d.setup)
-                queue_.push_back({*(info ? d.info : d.setup), d.ip, false});
-        }
-    }
-    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
-        peer.clear();
-        port = 0;
-        ++receives_;
-        if (net_.gate && receives_ == 1) {
-            std::unique_lock<std::mutex> g(net_.lock);
-            if (net_.allBroadcast.wait_for(g, std::chrono::seconds(5), [&] {
-                    return net_.broadcasts == static_cast<int>(net_.topo.adapters.size());
-                }))
-                ++net_.gatedOpen;
-        }
-        // A plain Exception: the link itself failed, not one datagram.
-        auto fail = net_.topo.failReceiveAt.find(adapter_);
-        if (fail != net_.topo.failReceiveAt.end() && fail->second == receives_)
-            throw Exception("UDP Receive Error = 0.");
-        if (queue_.empty()) {
-            // The collection has ended: late replies arrive from now on.
-            queue_.insert(queue_.end(), late_.begin(), late_.end());
-            late_.clear();
-            return {};
-        }
-        Datagram d = queue_.front();
-        queue_.pop_front();
-        if (d.junk)
-            throw EDatagramError(d.data);
-        peer = d.from;
-        port = 30718;
-        return d.data;
-    }
-
-private:
-    void Op(const std::string& op) {
-        std::lock_guard<std::mutex> g(net_.lock);
-        net_.ops[adapter_].push_back(op);
-    }
-    struct Datagram {
-        std::string data; // the error text of junk
-        std::string from;
-        bool junk;
-    };
-    Net& net_;
-    std::string adapter_;
-    int receives_ = 0;
-    std::deque<Datagram> queue_, late_;
-};
 
 struct Line {
     bool masked;
@@ -197,13 +73,13 @@ struct Outcome {
 };
 
 Outcome RunSearch(const Topology& t, bool sequential) {
-    Net net(t);
+    TFakeSearchNet net(t);
     Log log;
     TXportSearch search;
     search.Sequential = sequential;
     search.Log = &log;
     search.AdapterAddressProvider = [&] { return t.adapters; };
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.LinkFactory = [&] { return net.NewLink(); };
     Outcome out;
     try {
         search.Search();
@@ -212,7 +88,7 @@ Outcome RunSearch(const Topology& t, bool sequential) {
     }
     out.devices = search.Devices();
     out.lines = log.lines;
-    out.ops = net.ops;
+    out.ops = net.adapterOps;
     out.maxLiveLinks = net.maxLiveLinks;
     return out;
 }
@@ -469,11 +345,11 @@ TEST(Parallel, AdaptersReallyCollectAtTheSameTime) {
     Topology t = Topo("four", {A1, A2, A3, A4}, {});
     for (const std::string& a : t.adapters)
         t.devices[a] = {Kind6(a.substr(0, a.size() - 1) + "10", a[6] - '0', "x")};
-    Net net(t);
-    net.gate = true;
+    TFakeSearchNet net(t);
+    net.gateBroadcasts = static_cast<int>(t.adapters.size());
     TXportSearch search;
     search.AdapterAddressProvider = [&] { return t.adapters; };
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.LinkFactory = [&] { return net.NewLink(); };
     search.Search();
     // Each link's first receive saw the broadcasts of all four.
     EXPECT_EQ(net.gatedOpen, 4);
@@ -482,28 +358,28 @@ TEST(Parallel, AdaptersReallyCollectAtTheSameTime) {
 
 TEST(Parallel, SecondSearchAsksOnlyNewDevices) {
     Topology t = Topo("again", {A1, A2}, {{A1, {Kind6("10.77.1.10", 0x10, "Ten")}}, {A2, {}}});
-    Net net(t);
+    TFakeSearchNet net(t);
     TXportSearch search;
     search.AdapterAddressProvider = [&] { return t.adapters; };
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.LinkFactory = [&] { return net.NewLink(); };
     search.Search();
     Topology more = t;
     more.devices[A2] = {Kind6("10.77.2.10", 0x10, "Same MAC"), Kind6("10.77.2.11", 0x11, "New")};
-    Net net2(more);
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net2)); };
+    TFakeSearchNet net2(more);
+    search.LinkFactory = [&] { return net2.NewLink(); };
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 2);
     EXPECT_EQ(search.Device(1).IP, "10.77.2.11");
-    EXPECT_EQ(net2.ops[A1], (std::vector<std::string>{"bind", "bcast"}));
-    EXPECT_EQ(net2.ops[A2], (std::vector<std::string>{"bind", "bcast", "E4 10.77.2.11"}));
+    EXPECT_EQ(net2.adapterOps[A1], (std::vector<std::string>{"bind", "bcast"}));
+    EXPECT_EQ(net2.adapterOps[A2], (std::vector<std::string>{"bind", "bcast", "E4 10.77.2.11"}));
 }
 
 TEST(Parallel, ProgressIsSerialisedAndCountsEveryDeviceOnce) {
     Topology t = Topologies()[1]; // a device heard on two adapters
-    Net net(t);
+    TFakeSearchNet net(t);
     TXportSearch search;
     search.AdapterAddressProvider = [&] { return t.adapters; };
-    search.LinkFactory = [&] { return std::unique_ptr<TDatagramLink>(new Link(net)); };
+    search.LinkFactory = [&] { return net.NewLink(); };
     std::atomic<int> inside{0};
     bool overlapped = false;
     std::vector<std::pair<std::string, int>> calls;
@@ -528,28 +404,10 @@ TEST(Parallel, ProgressIsSerialisedAndCountsEveryDeviceOnce) {
     EXPECT_EQ(adapters.size(), 3u);
 }
 
-namespace {
-
-// Replies for ever; counts the receives that are still running.
-class Chatter : public TDatagramLink {
-public:
-    void BindToAddress(const std::string&) override {}
-    void SendBroadcast(const std::string&, int) override {}
-    void SendToHost(const std::string&) override {}
-    std::string ReceiveDatagram(int, std::string& peer, int& port) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        peer = "10.77.1.99";
-        port = 30718;
-        return Discovery(9, 9);
-    }
-};
-
-} // namespace
-
 TEST(Parallel, CancelStopsEveryPass) {
     TXportSearch search;
     search.AdapterAddressProvider = [] { return std::vector<std::string>{A1, A2, A3}; };
-    search.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new Chatter()); };
+    search.LinkFactory = [] { return std::unique_ptr<TDatagramLink>(new TChatterLink(2)); };
     std::thread canceller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         search.Cancel();

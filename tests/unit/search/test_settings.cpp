@@ -24,41 +24,6 @@ struct SettingsFile : ::testing::Test {
 
 } // namespace
 
-TEST(IntegerParser, DecimalAndHexForms) {
-    struct Case {
-        const char* text;
-        std::optional<int> value;
-    } cases[] = {
-        {"250", 250},
-        {"0", 0},
-        {"-1", -1},
-        {"+12", 12},
-        {"$FA", 250},
-        {"$fa", 250},
-        {"0xFA", 250},
-        {"0XfA", 250},
-        {"-$10", -16},
-        {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1},
-        {"2147483648", std::nullopt},
-        {"$80000000", std::nullopt},
-        {"99999999999999999999", std::nullopt},
-        {"", std::nullopt},
-        {"abc", std::nullopt},
-        {"12ms", std::nullopt},
-        {"1 000", std::nullopt},
-        {"$", std::nullopt},
-        {"0x", std::nullopt},
-        {"-", std::nullopt},
-        {"$G1", std::nullopt},
-        {"1.5", std::nullopt},
-        {"0x0x1", std::nullopt},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(StrToIntOpt(c.text), c.value) << c.text;
-    EXPECT_EQ(StrToIntDef("nope", 1000), 1000);
-}
-
 TEST(ReadTimeoutBounds, NoValueWaitsWithoutLimit) {
     struct Case {
         int in, out;

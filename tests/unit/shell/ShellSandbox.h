@@ -36,6 +36,10 @@ protected:
         SetEnv("TMPDIR", root + "/tmp");
         for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
             SetEnv(name, std::nullopt);
+        // The machine's settings folders (/etc/xdg) are no part of a test.
+        machineConfig = root + "/etc-xdg";
+        std::filesystem::create_directories(machineConfig);
+        SetEnv("XDG_CONFIG_DIRS", machineConfig);
         platform::OverrideShellFolder(CommonAppData, shared);
         platform::OverrideProgramFilePath(bin + "/quorvet");
     }
@@ -74,7 +78,7 @@ protected:
 
     static bool IsDir(const std::string& path) { return std::filesystem::is_directory(path); }
 
-    std::string root, home, shared, bin;
+    std::string root, home, shared, bin, machineConfig;
 
 private:
     std::map<std::string, std::optional<std::string>> savedEnv_;

@@ -3,6 +3,9 @@
 #include "base/uErrors.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -134,6 +137,81 @@ TEST(Convert, HexStr2BinStrFailures) {
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'$0G' is not a valid integer value");
     }
+}
+
+TEST(IntegerParser, DecimalAndHexForms) {
+    struct Case {
+        const char* text;
+        std::optional<int> value;
+    } cases[] = {
+        {"250", 250},
+        {"0", 0},
+        {"-1", -1},
+        {"+12", 12},
+        {"$FA", 250},
+        {"$fa", 250},
+        {"0xFA", 250},
+        {"0XfA", 250},
+        {"-$10", -16},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},
+        {"$80000000", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"12ms", std::nullopt},
+        {"1 000", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},
+        {"-", std::nullopt},
+        {"$G1", std::nullopt},
+        {"1.5", std::nullopt},
+        {"0x0x1", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StrToIntOpt(c.text), c.value) << c.text;
+    EXPECT_EQ(StrToIntDef("nope", 1000), 1000);
+}
+
+TEST(IntegerParser, DecimalAndHexPartsOfTheDeviceList) {
+    const std::pair<std::string, std::optional<long long>> decimal[] = {
+        {"0", 0},
+        {"192", 192},
+        {"+7", 7},
+        {"-7", -7},
+        {"007", 7},
+        {"9223372036854775807", 9223372036854775807LL},
+        {"-9223372036854775808", -9223372036854775807LL - 1},
+        {"9223372036854775808", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"+-7", std::nullopt},
+        {"--7", std::nullopt},
+        {" 7", std::nullopt},
+        {"7 ", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1.5", std::nullopt},
+        {"\xD9\xA1", std::nullopt}, // a non-ASCII digit
+    };
+    for (const auto& [text, value] : decimal)
+        EXPECT_EQ(ParseDecimal(text), value) << '"' << text << '"';
+    const std::pair<std::string, std::optional<long long>> hex[] = {
+        {"0F", 15},
+        {"ff", 255},
+        {"4a", 74},
+        {"7FFFFFFFFFFFFFFF", 0x7FFFFFFFFFFFFFFFLL},
+        {"8000000000000000", std::nullopt},
+        {"", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"0x1", std::nullopt},
+        {"GG", std::nullopt},
+        {"1 ", std::nullopt},
+    };
+    for (const auto& [text, value] : hex)
+        EXPECT_EQ(ParseHex(text), value) << '"' << text << '"';
 }
 
 } // namespace

@@ -1,6 +1,12 @@
-#include "search/uXPortSearch.h"
+// The replies decoded into a device entry.
+#include "device/uXPortReplies.h"
+
+#include "support/DeviceReplies.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -107,17 +113,47 @@ TEST(Decoding, StatusCharOnlyForKindSix) {
     EXPECT_EQ(DecodeStatusCharText(Reply130(4, "x", '\xC1'), "6-1-0.03"), "\xC1");
 }
 
-TEST(Decoding, DeviceListLineFormat) {
-    TXportPar p;
-    p.IP = "10.0.0.5";
-    p.MAC = "00-20-4A-01-02-03";
-    p.Firmware = "1-4-5.02";
-    p.DeviceType = "QT104";
-    p.Description = "Boiler room";
-    EXPECT_EQ(DeviceListLine(0, p),
-              "# 0 10.0.0.5 00-20-4A-01-02-03 1-4-5.02 QT104 \"Boiler room\"");
-    EXPECT_EQ(DeviceListLine(7, p).substr(0, 4), "# 7 ");
-    EXPECT_EQ(DeviceListLine(12, p).substr(0, 4), "#12 ");
-    EXPECT_EQ(DeviceListLine(123, p).substr(0, 5), "#123 ");
-    EXPECT_EQ(DeviceListLine(3, TXportPar{}), "# 3  N/A N/A N/A \"\"");
+TEST(Decoding, IntoTheEntry) {
+    TXportPar e = NewDeviceEntry();
+    EXPECT_EQ(e.MAC, "N/A");
+    EXPECT_EQ(e.AdapterIP, "N/A");
+    DecodeMac(e, Discovery(0x12, 0x34));
+    EXPECT_EQ(e.MAC, "00-20-4A-00-12-34");
+    DecodeMac(e, Discovery(0x12, 0x34) + "x");
+    EXPECT_EQ(e.MAC, "N/A");
+
+    // Kind and model go to the lookup; the firmware rule reads the text back.
+    std::vector<std::pair<int, int>> asked;
+    const TTypeNameLookup lookup = [&](int kind, int model) {
+        asked.emplace_back(kind, model);
+        return std::string("T") + std::to_string(model);
+    };
+    const std::string info = Reply(5, 5, 1, 23, 200, "Five", XPortInfoDescriptionOffset, 'S');
+    DecodeInfoReply(e, info, lookup);
+    EXPECT_EQ(e.Firmware, "5-5-1.23");
+    EXPECT_EQ(e.DeviceType, "T200");
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{5, 200}}));
+    DecodeDescription(e, info, XPortInfoDescriptionOffset);
+    DecodeStatusChar(e, info);
+    EXPECT_EQ(e.Description, "Five");
+    EXPECT_EQ(e.StatusChar, "");
+
+    // A reply of another length sets both back to "N/A" without a lookup;
+    // description and status need a 130-byte reply too.
+    DecodeInfoReply(e, info.substr(0, 129), lookup);
+    EXPECT_EQ(e.Firmware, "N/A");
+    EXPECT_EQ(e.DeviceType, "N/A");
+    EXPECT_EQ(asked.size(), 1u);
+    DecodeDescription(e, info + "!", XPortInfoDescriptionOffset);
+    EXPECT_EQ(e.Description, "");
+
+    // Kind 6: the status byte of the last reply, here the setup reply.
+    TXportPar six = NewDeviceEntry();
+    DecodeInfoReply(six, Reply(6, 1, 0, 3, 6, "x", XPortInfoDescriptionOffset, 'A'), {});
+    EXPECT_EQ(six.DeviceType, "N/A"); // no lookup given
+    const std::string setup = Reply(0, 0, 0, 0, 0, "Setup", XPortSetupDescriptionOffset, '0');
+    DecodeDescription(six, setup, XPortSetupDescriptionOffset);
+    DecodeStatusChar(six, setup);
+    EXPECT_EQ(six.Description, "Setup");
+    EXPECT_EQ(six.StatusChar, "0");
 }

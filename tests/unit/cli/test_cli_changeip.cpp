@@ -1,8 +1,9 @@
 // quorvet-cli change-ip: option reading and what it prints and returns.
 
 #include "ChangeIpCommand.h"
-#include "FakeServices.h"
+#include "CliApp.h"
 #include "ipchange/uXPortIPChangeStrings.h"
+#include "support/FakeIPChangeServices.h"
 
 #include <algorithm>
 #include <functional>

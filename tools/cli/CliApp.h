@@ -1,0 +1,47 @@
+#pragma once
+// quorvet-cli's command line: the program's parser with its subcommands
+// "search", "change-ip" and "help", and a run of one command.
+
+#include "ChangeIpCommand.h"
+#include "SearchCommand.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The command line read into the options of its subcommand.
+class TCliCommandLine {
+public:
+    enum class TCommand { None, Search, ChangeIp };
+
+    // Outside the test network a command that sends needs --real-network.
+    explicit TCliCommandLine(bool insideTestNetwork);
+    ~TCliCommandLine();
+
+    // Reads args (the program's name left out).
+    cmdline::TParsed Parse(const std::vector<std::string>& args);
+    TCommand Command() const;
+
+    TSearchCommandOptions Search;
+    TChangeIpOptions ChangeIp;
+
+private:
+    std::unique_ptr<CLI::App> app_;
+    CLI::App* search_ = nullptr;
+    CLI::App* changeIp_ = nullptr;
+    CLI::App* help_ = nullptr;
+    bool insideTestNetwork_;
+};
+
+// The whole program: reads the command line, runs the command; returns the
+// exit status.
+int RunCli(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
+           std::ostream& err);
+
+// The subcommand change-ip alone; args are those after "change-ip".
+// Returns the usage error, empty when the command line is usable (or asks
+// for the help).
+std::string ParseChangeIpArgs(const std::vector<std::string>& args, TChangeIpOptions& options);
+int CmdChangeIp(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
+                std::ostream& err);

@@ -1,0 +1,61 @@
+#include "SearchCommand.h"
+
+#include "CliOutput.h"
+#include "utils/KavenLog.h"
+#include "utils/uUtilsConvert.h"
+
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <optional>
+
+CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
+    CLI::App& search =
+        *app.add_subcommand("search", "Broadcast the discovery query on every network adapter and\n"
+                                      "list the devices that answer.");
+    AddSearchOptions(search, options.Search);
+    search.add_flag("--json", options.Json, "print a JSON array, one object per device");
+    search.add_flag("--sequential", options.Sequential,
+                    "search adapter after adapter instead of on all adapters\n"
+                    "at once (same result, slower; for comparison)");
+    search
+        .add_option("--log", options.LogFile,
+                    "append the search's progress and device list to FILE\n"
+                    "(timestamped lines; the file is created when missing)")
+        ->type_name("FILE");
+    search
+        .add_option_function<std::string>(
+            "--log-mask",
+            [&options](const std::string& value) {
+                const std::optional<int> mask = StrToIntOpt(value);
+                if (!mask || *mask < 0 || *mask > 255)
+                    throw cmdline::TUsageError("--log-mask takes a number from 0 to 255");
+                options.LogMask = *mask;
+            },
+            "category mask of the log (default 16: the device list\n"
+            "and the reads; 0 leaves them out)")
+        ->type_name("N");
+    search.add_flag("--real-network", options.RealNetwork,
+                    "search outside the private test network (see below)");
+    return search;
+}
+
+int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, std::ostream& err) {
+    TXportSearch engine;
+    engine.Sequential = options.Sequential;
+    // The only place the program creates a log: asked for on the command line.
+    std::optional<TEventLog> log;
+    if (!options.LogFile.empty()) {
+        log.emplace(options.LogFile, true, static_cast<std::uint8_t>(options.LogMask));
+        engine.Log = &*log;
+    }
+    try {
+        ConfigureSearch(engine, options.Search);
+        engine.Search();
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+        return ExitFailed;
+    }
+    out << (options.Json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
+    return ExitDone;
+}

@@ -1,0 +1,226 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>IPChangeStrings</name>
+    <message>
+        <source>IP address was temporarily assigned to MAC<byte value="xd"/>
+To make IP change permanent you must change IP adress in device setup!</source>
+        <translation>Die IP-Adresse wurde der MAC-Adresse vorübergehend zugewiesen.<byte value="xd"/>
+Um die Änderung dauerhaft zu machen, müssen Sie die IP-Adresse in der Konfiguration des Geräts ändern!</translation>
+    </message>
+    <message>
+        <source>Request of IP address change was successfully sent.</source>
+        <translation>Die Anforderung zur Änderung der IP-Adresse wurde erfolgreich gesendet.</translation>
+    </message>
+    <message>
+        <source>IP address change error.</source>
+        <translation>Fehler beim Ändern der IP-Adresse.</translation>
+    </message>
+    <message>
+        <source>IP address syntax error.<byte value="xd"/>
+Write correct IP address, please.</source>
+        <translation>Syntaxfehler in der IP-Adresse.<byte value="xd"/>
+Bitte geben Sie eine gültige IP-Adresse ein.</translation>
+    </message>
+    <message>
+        <source>Selected IP address already exists.</source>
+        <translation>Die gewählte IP-Adresse ist bereits vergeben.</translation>
+    </message>
+    <message>
+        <source>MAC address syntax error.</source>
+        <translation>Syntaxfehler in der MAC-Adresse.</translation>
+    </message>
+    <message>
+        <source>The new address could not be checked with a ping: this user may not open an ICMP socket and the system&apos;s ping program could not be run. Run the program as administrator, or allow ping for the user&apos;s group (sysctl net.ipv4.ping_group_range).</source>
+        <translation>Die neue Adresse konnte nicht mit einem Ping geprüft werden: Dieser Benutzer darf keinen ICMP-Socket öffnen, und das Ping-Programm des Systems ließ sich nicht ausführen. Starten Sie das Programm als Administrator, oder erlauben Sie Ping für die Gruppe des Benutzers (sysctl net.ipv4.ping_group_range).</translation>
+    </message>
+    <message>
+        <source>The ARP-table entry was not made: making it needs administrator rights. Run the program as administrator, or use the IP-SETUP way.</source>
+        <translation>Der Eintrag in der ARP-Tabelle wurde nicht angelegt: Dafür sind Administratorrechte nötig. Starten Sie das Programm als Administrator, oder ändern Sie die Adresse über IP-SETUP.</translation>
+    </message>
+</context>
+<context>
+    <name>TXPortIPChangeLangSupport</name>
+    <message>
+        <source>Change IP address</source>
+        <translation>IP-Adresse ändern</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>IP-Adresse nur in die ARP-Tabelle eintragen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP-Adresse:</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+</context>
+<context>
+    <name>TXPortSearchLangSupport</name>
+    <message>
+        <source>Find device</source>
+        <translation>Gerät suchen</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Help! My device wasn&apos;t found!</source>
+        <translation>Hilfe! Mein Gerät wurde nicht gefunden!</translation>
+    </message>
+    <message>
+        <source>Change IP</source>
+        <translation>IP ändern</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation>IP-Adresse</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Device type</source>
+        <translation>Gerätetyp</translation>
+    </message>
+    <message>
+        <source>Device description</source>
+        <translation>Gerätebeschreibung</translation>
+    </message>
+</context>
+<context>
+    <name>TfMain</name>
+    <message>
+        <source>Quorvet utility</source>
+        <translation>Quorvet utility</translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation>IP-Adresse</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Searching device...</source>
+        <translation>Gerät wird gesucht...</translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>- [Device: %1]</source>
+        <translation>- [Gerät: %1]</translation>
+    </message>
+</context>
+<context>
+    <name>TfXPortIPChangeGUI</name>
+    <message>
+        <source>Change IP address</source>
+        <translation>IP-Adresse ändern</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP-Adresse:</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>IP-Adresse nur in die ARP-Tabelle eintragen</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+    <message>
+        <source>The request names the device only by the last two octets of its MAC address (%1). Another device of the last search ends in them too and would take the new address as well:</source>
+        <translation>Die Anfrage nennt das Gerät nur mit den letzten zwei Oktetten seiner MAC-Adresse (%1). Ein weiteres Gerät der letzten Suche endet ebenfalls darauf und würde die neue Adresse auch übernehmen:</translation>
+    </message>
+    <message>
+        <source>The request names the device only by the last two octets of its MAC address (%1). Other devices of the last search end in them too and would take the new address as well:</source>
+        <translation>Die Anfrage nennt das Gerät nur mit den letzten zwei Oktetten seiner MAC-Adresse (%1). Weitere Geräte der letzten Suche enden ebenfalls darauf und würden die neue Adresse auch übernehmen:</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Send the request anyway?</source>
+        <translation>Die Anfrage trotzdem senden?</translation>
+    </message>
+</context>
+<context>
+    <name>TfXPortSearchGUI</name>
+    <message>
+        <source>Adapter</source>
+        <translation>Adapter</translation>
+    </message>
+    <message>
+        <source>Zobrazit vsechny</source>
+        <translation>Alle anzeigen</translation>
+    </message>
+    <message>
+        <source>Zobrazit pouze vyrobni adresy</source>
+        <translation>Nur Produktionsadressen anzeigen</translation>
+    </message>
+    <message>
+        <source>Searching...</source>
+        <translation>Suche läuft...</translation>
+    </message>
+    <message>
+        <source>Searching on adapter %1, devices found so far: %2</source>
+        <translation>Suche auf Adapter %1, bisher gefundene Geräte: %2</translation>
+    </message>
+</context>
+</TS>
