@@ -2,9 +2,9 @@
 
 #include "base/uIniFile.h"
 #include "platform/ProgramFile.h"
-#include "search/uXPortSearch.h"
 #include "shell/uApplicationFolders.h"
 #include "ui_uMain.h"
+#include "utils/uUtilsConvert.h"
 #include "utils/uUtilsWinAPI.h"
 
 #include <QCloseEvent>
