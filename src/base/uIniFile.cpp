@@ -1,9 +1,7 @@
 #include "base/uIniFile.h"
 
 #include "base/uAsciiText.h"
-
-#include <filesystem>
-#include <fstream>
+#include "base/uFileRead.h"
 
 namespace {
 
@@ -20,20 +18,14 @@ std::string Trim(const std::string& s) {
 } // namespace
 
 std::optional<TIniFile> TIniFile::Load(const std::string& path) {
-    // Only a plain file: opening a pipe or a device of that name would block.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
     std::string text;
-    text.resize(MaxFileSize);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad())
+    switch (ReadRegularFile(path, MaxFileSize, text)) {
+    case TFileRead::Ok:
+    case TFileRead::TooLarge: // its beginning is the settings
+        return Parse(text);
+    default:
         return std::nullopt;
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return Parse(text);
+    }
 }
 
 TIniFile TIniFile::Parse(const std::string& text) {

@@ -12,7 +12,8 @@ public:
     // kilobytes, and a huge or endless file must not exhaust memory.
     static constexpr std::size_t MaxFileSize = 1024 * 1024;
 
-    // Reads the file; nullopt when it does not exist or cannot be read.
+    // Reads the file; nullopt when it does not exist, is no regular file or
+    // cannot be read.
     static std::optional<TIniFile> Load(const std::string& path);
     // Parses settings text (the file's content).
     static TIniFile Parse(const std::string& text);

@@ -5,8 +5,11 @@
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -27,14 +30,83 @@ enum : std::size_t {
     MsgMACSyntax = 5,
 };
 
+// The address as a number, first dotted number in the top byte.
+std::optional<std::uint32_t> AddressValue(const std::string& ip) {
+    std::array<std::uint8_t, 4> b{};
+    if (!IPToBytes(ip, b))
+        return std::nullopt;
+    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 |
+           std::uint32_t{b[3]};
+}
+
+std::string DottedText(std::uint32_t a) {
+    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." +
+           std::to_string((a >> 8) & 0xFF) + "." + std::to_string(a & 0xFF);
+}
+
 // Dotted text without leading zeros. The validator reads "010" as ten, but
 // system tools would read it as octal eight and act on another address.
 std::string CanonicalIP(const std::string& ip) {
-    std::array<std::uint8_t, 4> b{};
-    if (!IPToBytes(ip, b))
+    const auto a = AddressValue(ip);
+    if (!a)
         throw Exception("Invalid IP address \"" + ip + "\"");
-    return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." +
-           std::to_string(b[3]);
+    return DottedText(*a);
+}
+
+// The text with %1 and %2 replaced; the texts are ours, each place once.
+std::string Fill(std::string text, const std::string& one, const std::string& two = {}) {
+    for (const auto& [mark, value] : {std::pair{"%1", &one}, std::pair{"%2", &two}})
+        if (const std::size_t at = text.find(mark); at != std::string::npos)
+            text.replace(at, 2, *value);
+    return text;
+}
+
+// Why no device can have the address on any network; null when it can.
+const char* ReservedRangeCause(std::uint32_t a, bool dhcpAllowed) {
+    using namespace IPChangeStrings;
+    if (a == 0 && dhcpAllowed)
+        return nullptr;
+    if (a >> 24 == 0)
+        return SIPChangeCauseThisNetwork;
+    if (a >> 24 == 127)
+        return SIPChangeCauseLoopback;
+    if (a == 0xFFFFFFFFu)
+        return SIPChangeCauseLimitedBroadcast;
+    if (a >> 28 == 0xE)
+        return SIPChangeCauseMulticast;
+    if (a >> 28 == 0xF)
+        return SIPChangeCauseReserved;
+    return nullptr;
+}
+
+// "/24", or the whole mask where it is not a prefix.
+std::string PrefixText(std::uint32_t mask) {
+    const int ones = std::popcount(mask);
+    if (ones == 32 || mask == ~(0xFFFFFFFFu >> ones))
+        return "/" + std::to_string(ones);
+    return "/" + DottedText(mask);
+}
+
+// Why the address cannot be a host of the adapter address's subnet: it is
+// that subnet's network or broadcast address. Empty otherwise.
+std::string SubnetCause(std::uint32_t a, const platform::AdapterAddressRecord& adapter) {
+    const auto own = AddressValue(adapter.Address);
+    const auto mask = AddressValue(adapter.Mask);
+    if (!own || !mask || *own == 0)
+        return {};
+    const std::uint32_t hosts = ~*mask;
+    // A /31 or /32 has no network or broadcast address of its own.
+    if (std::popcount(hosts) < 2)
+        return {};
+    const std::uint32_t network = *own & *mask;
+    if ((a & *mask) != network)
+        return {};
+    const std::string where = DottedText(*own) + PrefixText(*mask);
+    if (a == network)
+        return Fill(IPChangeStrings::SIPChangeCauseSubnetNetwork, DottedText(a), where);
+    if (a == (network | hosts))
+        return Fill(IPChangeStrings::SIPChangeCauseSubnetBroadcast, DottedText(a), where);
+    return {};
 }
 
 } // namespace
@@ -107,6 +179,41 @@ bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
     }
 }
 
+bool TXPortIPChange::RefuseUnusableAddress(const std::string& ip, bool dhcpAllowed,
+                                           const std::string* adapter) {
+    const auto a = AddressValue(ip);
+    if (!a)
+        return false; // the syntax check's business
+    if (const char* cause = ReservedRangeCause(*a, dhcpAllowed)) {
+        cause_ = Fill(cause, DottedText(*a));
+        return true;
+    }
+    if (*a == 0)
+        return false; // DHCP
+    if (!services_.AdapterTable)
+        throw Exception("No adapter table");
+    std::vector<platform::AdapterAddressRecord> subnets;
+    for (const platform::AdapterRecord& record : services_.AdapterTable())
+        subnets.insert(subnets.end(), record.Addresses.begin(), record.Addresses.end());
+    // The adapter the datagram goes through is the device's segment; an
+    // adapter the table does not know says nothing, so every subnet counts.
+    if (const auto through = adapter ? AddressValue(*adapter) : std::nullopt) {
+        const auto own = std::find_if(subnets.begin(), subnets.end(), [&](const auto& s) {
+            return AddressValue(s.Address) == through;
+        });
+        if (own != subnets.end()) {
+            const platform::AdapterAddressRecord only = *own;
+            subnets.assign(1, only);
+        }
+    }
+    for (const platform::AdapterAddressRecord& s : subnets)
+        if (std::string cause = SubnetCause(*a, s); !cause.empty()) {
+            cause_ = std::move(cause);
+            return true;
+        }
+    return false;
+}
+
 bool TXPortIPChange::RefuseSyntax(const std::string& mac, const std::string& ip,
                                   std::string& message) const {
     if (!IsValidIP(ip)) {
@@ -131,6 +238,11 @@ int TXPortIPChange::AssignByArp(const std::string& mac, const std::string& ip,
     try {
         if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
+        // Valid text, but no device can be given the address.
+        if (RefuseUnusableAddress(ip, false, nullptr)) {
+            message = messages_[MsgIPSyntax];
+            return IPChangeFailed;
+        }
         if (!services_.Runner || !services_.AdapterTable || !services_.NeighbourPresent ||
             !services_.ConnectAttempt)
             throw Exception("ARP-table services missing");
@@ -164,6 +276,11 @@ int TXPortIPChange::SendIpSetup(const std::string& mac, const std::string& ip, s
     try {
         if (RefuseSyntax(mac, ip, message))
             return IPChangeFailed;
+        // 0.0.0.0 asks the device to take an address by DHCP.
+        if (RefuseUnusableAddress(ip, true, AllAdapters || adapter.empty() ? nullptr : &adapter)) {
+            message = messages_[MsgIPSyntax];
+            return IPChangeFailed;
+        }
         if (!services_.LinkFactory)
             throw Exception("No link factory");
         const std::string datagram = IpSetupDatagram(mac, ip);

@@ -71,9 +71,9 @@ public:
     const std::string& MessageText(int index) const;
     // Why the last change failed and what to do, where the message alone
     // leaves a user stuck (no ping allowed, no right to make the ARP-table
-    // entry): one line without line breaks, shown after the message. Empty
-    // when there is nothing to add. Reset by ChangeIP, AssignByArp and
-    // SendIpSetup.
+    // entry, an address no device can have): one line without line breaks,
+    // shown after the message. Empty when there is nothing to add. Reset by
+    // ChangeIP, AssignByArp and SendIpSetup.
     const std::string& Cause() const { return cause_; }
 
     // MAC syntax check, ping of the new address (500 ms, 3 attempts), then
@@ -83,6 +83,14 @@ public:
     // when AllAdapters is false, may be empty.
     bool ChangeIP(const std::string& mac, const std::string& ip, const std::string& adapter,
                   std::string& message, int& code);
+    // Both ways refuse, with the IP syntax message and a cause, an address
+    // no device can have: 0.0.0.0/8 (the IP-SETUP way's 0.0.0.0 asks for
+    // DHCP and is allowed), 127.0.0.0/8, multicast, class E, and the network
+    // and broadcast address of the subnet the device is on. That subnet is
+    // the one of the adapter the IP-SETUP way sends through; with every
+    // adapter, no adapter named, or in the ARP-table way, it is that of
+    // every adapter whose subnet holds the address.
+    //
     // The ARP-table way alone; returns the result code.
     int AssignByArp(const std::string& mac, const std::string& ip, std::string& message);
     // The IP-SETUP way alone; returns the result code.
@@ -103,6 +111,9 @@ private:
     // Sets the message of an IP or MAC text that is not usable (the IP's
     // first); false when both are.
     bool RefuseSyntax(const std::string& mac, const std::string& ip, std::string& message) const;
+    // True (with cause_ set) when no device can live at ip, a valid address.
+    // adapter: the one adapter the datagram goes through, or null.
+    bool RefuseUnusableAddress(const std::string& ip, bool dhcpAllowed, const std::string* adapter);
 
     std::array<std::string, 6> messages_;
     TXPortIPChangeServices services_;

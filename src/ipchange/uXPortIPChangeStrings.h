@@ -41,4 +41,19 @@ inline constexpr const char* SIPChangeCauseArpRights = QV_TRANSLATE_NOOP(
     "The ARP-table entry was not made: making it needs administrator rights. Run the program as "
     "administrator, or use the IP-SETUP way.");
 
+// Why the new address, valid as text, is refused: no device can live there.
+// %1 is the address, %2 the adapter with its prefix length (10.99.1.1/24).
+inline constexpr const char* SIPChangeCauseSubnetBroadcast =
+    "%1 is the broadcast address of the subnet of adapter %2.";
+inline constexpr const char* SIPChangeCauseSubnetNetwork =
+    "%1 is the network address of the subnet of adapter %2.";
+inline constexpr const char* SIPChangeCauseLimitedBroadcast =
+    "%1 is the broadcast address of every network.";
+inline constexpr const char* SIPChangeCauseThisNetwork =
+    "%1 is in 0.0.0.0/8, which stands for this network and is no device's address.";
+inline constexpr const char* SIPChangeCauseLoopback = "%1 is a loopback address (127.0.0.0/8).";
+inline constexpr const char* SIPChangeCauseMulticast = "%1 is a multicast address.";
+inline constexpr const char* SIPChangeCauseReserved =
+    "%1 is a reserved address (class E, 240.0.0.0/4).";
+
 } // namespace IPChangeStrings

@@ -81,7 +81,7 @@ const std::array<std::string, 63> ShellFolderNames = {
 constexpr int MyDocumentsId = 12;
 constexpr int PersonalId = 5;
 // The shell's buffer holds MAX_PATH characters; the part after a placeholder
-// is bounded the same way.
+// is bounded the same way, and a longer one is refused.
 constexpr std::size_t MaxPathRest = 260;
 
 bool IsAsciiLetter(char c) {
@@ -224,7 +224,11 @@ TShellFolderPath ResolveFolder(const TShellFolderPath& path, bool create, bool a
                (second = path.find('%', 1)) != std::string::npos) {
         const std::string placeholder = path.substr(0, second + 1);
         const std::string base = GetShellFolderPath(ShellFolderIdFromName(placeholder), create);
-        std::string rest = path.substr(second + 1, MaxPathRest);
+        std::string rest = path.substr(second + 1);
+        // Cut short, the rest would name another folder (".../Quo").
+        if (rest.size() > MaxPathRest)
+            throw Exception(path + " is not a valid path: more than " +
+                            std::to_string(MaxPathRest) + " characters follow the shell folder !");
         if (!rest.empty() && IsPathDelimiter(rest[0]))
             rest.erase(0, 1);
         // Templates are written with backslashes; below a folder of a system

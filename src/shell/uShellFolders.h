@@ -40,6 +40,7 @@ TShellFolderPath GetShellFolderPath(int id, bool create);
 
 // Expands a leading placeholder, creates the folders when asked, and adds a
 // trailing separator and capitalises when asked (see the header comment).
+// Raises Exception when more than 260 characters follow the placeholder.
 TShellFolderPath ResolveFolder(const TShellFolderPath& path, bool create, bool addBackslash,
                                bool capitalize);
 

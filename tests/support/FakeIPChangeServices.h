@@ -24,6 +24,7 @@ struct TFakeNet {
     bool runTimesOut = false;
     bool connectRaises = false;
     bool entryRefused = false; // the command runs but makes no entry
+    bool tableRaises = false;  // the adapter table cannot be read
     std::vector<std::string> adapterAddresses;
     std::vector<platform::AdapterRecord> adapterTable;
 
@@ -117,7 +118,11 @@ struct TFakeEngine {
         s.AdapterAddresses = [this](std::vector<std::string>& list) {
             list = net.adapterAddresses;
         };
-        s.AdapterTable = [this] { return net.adapterTable; };
+        s.AdapterTable = [this] {
+            if (net.tableRaises)
+                throw Exception("System Error.  Code: 232.\r\nThe pipe is being closed.");
+            return net.adapterTable;
+        };
         s.Pinger = &pinger;
         s.Runner = &runner;
         // The entry is there once a command naming the address and the MAC

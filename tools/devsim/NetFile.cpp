@@ -1,8 +1,9 @@
 #include "NetFile.h"
 
+#include "base/uFileRead.h"
+
 #include <cctype>
 #include <charconv>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -381,14 +382,19 @@ NetDescription ParseNetFile(const std::string& text, const std::string& name) {
 }
 
 NetDescription ReadNetFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
-        throw NetFileError(path + ": cannot open");
-    std::stringstream ss;
-    ss << f.rdbuf();
-    if (ss.str().size() > 16 * 1024 * 1024)
+    // A pipe would block the start, a device like /dev/zero never end.
+    constexpr std::size_t MaxNetFileSize = 16 * 1024 * 1024;
+    std::string text;
+    switch (ReadRegularFile(path, MaxNetFileSize, text)) {
+    case TFileRead::Ok:
+        return ParseNetFile(text, path);
+    case TFileRead::NotRegular:
+        throw NetFileError(path + ": not a regular file");
+    case TFileRead::TooLarge:
         throw NetFileError(path + ": larger than 16 MB");
-    return ParseNetFile(ss.str(), path);
+    default:
+        throw NetFileError(path + ": cannot open");
+    }
 }
 
 } // namespace devsim

@@ -1,9 +1,9 @@
 #include "platform/FileVersion.h"
 
+#include "base/uFileRead.h"
+
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace platform {
@@ -76,11 +76,8 @@ std::string VersionMarkerBytes(std::uint16_t a, std::uint16_t b, std::uint16_t c
 std::string ReadFileVersion(const std::string& path) {
     try {
         // Only plain files: opening a pipe or a device could block for ever.
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec))
-            return {};
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        TRegularFile in(path);
+        if (in.Status() != TFileRead::Ok)
             return {};
         const std::string tag = Tag();
         // A window of the last chunk plus what is needed to finish a marker
@@ -88,15 +85,15 @@ std::string ReadFileVersion(const std::string& path) {
         std::vector<char> buf;
         buf.reserve(Chunk + MarkerSize);
         std::size_t total = 0;
-        while (total < MaxScan && in) {
+        while (total < MaxScan) {
             const std::size_t keep = buf.size();
             buf.resize(keep + Chunk);
-            in.read(buf.data() + keep, static_cast<std::streamsize>(Chunk));
-            const auto got = static_cast<std::size_t>(in.gcount());
+            const long long read = in.Read(buf.data() + keep, Chunk);
+            if (read <= 0)
+                break;
+            const auto got = static_cast<std::size_t>(read);
             buf.resize(keep + got);
             total += got;
-            if (got == 0)
-                break;
             auto from = buf.begin();
             for (;;) {
                 const auto hit = std::search(from, buf.end(), tag.begin(), tag.end());

@@ -1,8 +1,9 @@
 #include "platform/posix/XdgDirs.h"
 
+#include "base/uFileRead.h"
+
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@ namespace platform::posix {
 
 namespace {
 
-// user-dirs.dirs is a few hundred bytes; never read an arbitrary file whole.
+// user-dirs.dirs is a few hundred bytes.
 constexpr std::size_t MaxUserDirsSize = 64 * 1024;
 
 bool IsAbsolute(const char* s) {
@@ -70,13 +71,12 @@ std::string XdgUserDir(const char* key, const char* homeRelativeDefault) {
     const std::string configHome = XdgBaseDir("XDG_CONFIG_HOME", ".config");
     std::string result;
     if (!configHome.empty()) {
-        std::ifstream in(configHome + "/user-dirs.dirs", std::ios::binary);
+        // A pipe or device of that name must not stall the start; a file
+        // beyond any real user-dirs.dirs is not one, and its cut last line
+        // could name a wrong folder.
         std::string text;
-        if (in.is_open()) {
-            text.resize(MaxUserDirsSize);
-            in.read(text.data(), static_cast<std::streamsize>(text.size()));
-            text.resize(static_cast<std::size_t>(in.gcount()));
-        }
+        if (ReadRegularFile(configHome + "/user-dirs.dirs", MaxUserDirsSize, text) != TFileRead::Ok)
+            text.clear();
         const std::string prefix = std::string(key) + "=";
         std::size_t pos = 0;
         while (pos < text.size()) {

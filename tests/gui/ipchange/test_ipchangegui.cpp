@@ -302,6 +302,18 @@ void TestIPChangeGUI::outcomes_data() {
         << "00-20-4A-01-02"
         << "10.77.1.50" << false << false << false << false << 0 << "" << 2 << "Error" << error
         << SIPChangeMACSyntax << QStringList{};
+    // Valid text, but no device's address: the syntax message and the reason.
+    QTest::newRow("broadcast address of the found adapter's subnet")
+        << mac << "10.77.1.255" << false << false << false << false << 0 << "" << 2 << "Error"
+        << error
+        << "IP address syntax error.\nWrite correct IP address, please.\n10.77.1.255 is the "
+           "broadcast address of the subnet of adapter 10.77.1.1/24."
+        << QStringList{"ping 10.77.1.255"};
+    QTest::newRow("multicast in the ARP-table way")
+        << mac << "224.0.0.1" << false << true << false << false << 0 << "" << 2 << "Error" << error
+        << "IP address syntax error.\nWrite correct IP address, please.\n224.0.0.1 is a "
+           "multicast address."
+        << QStringList{"ping 224.0.0.1"};
     QTest::newRow("address in use")
         << mac << "10.77.1.50" << false << false << false << true << 0 << "" << 2 << "Error"
         << error << SIPChangeIPExists << QStringList{"ping 10.77.1.50"};

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -245,6 +246,49 @@ private slots:
         QCOMPARE(changes.isEmpty(), shown == start);
     }
 
+    // 255 is the last number a field takes, typed or pasted, in every field.
+    void byteBoundary_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("shown"); // the field's text afterwards
+        QTest::addColumn<int>("beepCount");
+        for (int field = 0; field < TIPEdit::FieldCount; ++field) {
+            const QByteArray f = QByteArray::number(field);
+            QTest::newRow("typed 255 in field " + f) << field << false << "255"
+                                                     << "255" << 0;
+            QTest::newRow("typed 256 in field " + f) << field << false << "256"
+                                                     << "255" << 1;
+            QTest::newRow("pasted 255 in field " + f) << field << true << "255"
+                                                      << "255" << 0;
+            QTest::newRow("pasted 256 in field " + f) << field << true << "256"
+                                                      << "9" << 0;
+        }
+    }
+
+    void byteBoundary() {
+        QFETCH(int, field);
+        QFETCH(bool, pasted);
+        QFETCH(QString, number);
+        QFETCH(QString, shown);
+        QFETCH(int, beepCount);
+        ipe_->SetText("9.9.9.9");
+        Enter(field, -1);
+        if (pasted) {
+            QApplication::clipboard()->setText(number);
+            Keys("<V>");
+        } else {
+            Keys(number);
+        }
+        QStringList expected{"9", "9", "9", "9"};
+        expected[field] = shown;
+        QCOMPARE(Shown(), expected.join('|'));
+        QCOMPARE(ipe_->Text(), expected.join('.'));
+        QCOMPARE(beeps, beepCount);
+        // A full field moves on; a dropped paste leaves the focus where it was.
+        QCOMPARE(Focus(), shown.size() == 3 ? std::min(field + 1, 3) : field);
+    }
+
     void contextMenuPasteIsChecked() {
         Enter(1, -1);
         auto pasteFromMenu = [this](const QString& clip) {
@@ -291,6 +335,12 @@ private slots:
                                                << "7.8.9.10";
         QTest::newRow("above 255") << "300.1.1.1"
                                    << "0.1.1.1";
+        QTest::newRow("255 in every part") << "255.255.255.255"
+                                           << "255.255.255.255";
+        QTest::newRow("256 in every part") << "256.256.256.256"
+                                           << "0.0.0.0";
+        QTest::newRow("256 in the last part") << "255.255.255.256"
+                                              << "255.255.255.0";
         QTest::newRow("four characters") << "0255.1.1.1"
                                          << "0.1.1.1";
         QTest::newRow("other notations") << "-1.+2.0x3.a"

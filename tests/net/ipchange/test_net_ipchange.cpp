@@ -426,6 +426,42 @@ TEST(Cli, ExitStatusFollowsTheOutcome) {
     EXPECT_NE(Find(devices, "10.77.1.61"), nullptr);
 }
 
+TEST(Syntax, AddressesNoDeviceCanHaveAreRefusedWithTheirReason) {
+    struct TCase {
+        std::vector<std::string> args;
+        std::string cause;
+    };
+    const TCase cases[] = {
+        // The device answers behind qv0: its subnet's broadcast address.
+        {{"--mac", Mac1, "--ip", "10.77.1.255"},
+         "10.77.1.255 is the broadcast address of the subnet of adapter 10.77.1.1/24."},
+        {{"--mac", Mac1, "--ip", "10.77.2.0", "--all-adapters"},
+         "10.77.2.0 is the network address of the subnet of adapter 10.77.2.1/24."},
+        {{"--mac", Mac1, "--ip", "255.255.255.255", "--adapter", "10.77.1.1"},
+         "255.255.255.255 is the broadcast address of every network."},
+        {{"--mac", Mac1, "--ip", "224.0.0.1", "--arp"}, "224.0.0.1 is a multicast address."},
+    };
+    const std::size_t mark = TDevsimLog().Mark();
+    for (const TCase& c : cases) {
+        std::vector<std::string> args = {"change-ip"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const TCliRun r = RunCliAs(args);
+        EXPECT_EQ(r.status, 1) << c.cause;
+        EXPECT_EQ(r.out, "IP address syntax error.\nWrite correct IP address, please.\n");
+        EXPECT_EQ(r.err, c.cause + "\n");
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(
+        TDevsimLog()
+            .Select([](const TDevsimLine& l) { return l.kind == "RX" && l.Get("len") == "20"; },
+                    mark)
+            .empty());
+    EXPECT_TRUE(AddressChanges(mark).empty());
+    EXPECT_FALSE(Neighbour("224.0.0.1").has_value());
+    // The device is still where it was.
+    EXPECT_NE(Find(SearchAgain(), "10.77.1.10"), nullptr);
+}
+
 // ---- defaultroute.net: the default route leaves through the other adapter --
 
 const std::string RoutedMac = "00-20-4A-05-01-10"; // 10.77.1.10 behind qv0

@@ -136,6 +136,7 @@ private slots:
     void changeIPBySetupDatagram();
     void changeIPByArpTable();
     void helpDeviceNotFound();
+    void broadcastAddressIsRefusedWithItsReason();
 
 private:
     // Opens the IP change dialog with the button, lets `fill` fill it in,
@@ -312,6 +313,38 @@ void TestIPChangeGUINet::helpDeviceNotFound() {
     QCOMPARE(Cell(list_, row, 1), "00-20-4A-01-02-04");
     QCOMPARE(Cell(list_, row, 5), "10.77.2.1");
     QCOMPARE(list_->rowCount(), 3);
+}
+
+void TestIPChangeGUINet::broadcastAddressIsRefusedWithItsReason() {
+    const std::size_t mark = TDevsimLog().Mark();
+    SelectRow("10.77.2.50");
+    TModalDriver driver;
+    driver.Ignore(dlg_.get());
+    QStringList box;
+    driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        Retype(Child<TIPEdit>(d, "IPEdtAddress")->Field(3), "255");
+        QCOMPARE(Child<TIPEdit>(d, "IPEdtAddress")->Text(), "10.77.2.255");
+        QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
+    });
+    driver.Expect<QMessageBox>([&](QMessageBox* b) {
+        box << b->windowTitle() << b->text();
+        const QString shot = ShotPath("ipchange-refused-broadcast.png");
+        QVERIFY(b->grab().save(shot));
+        qInfo("refusal box screenshot: %s", qPrintable(shot));
+        b->button(QMessageBox::Ok)->click();
+    });
+    QSignalSpy searched(dlg_.get(), &TfXPortSearchGUI::SearchFinished);
+    QTest::mouseClick(Child<QPushButton>(dlg_.get(), "BBChangeIP"), Qt::LeftButton);
+    QVERIFY2(driver.Unexpected.isEmpty(), qPrintable(driver.Unexpected.join(",")));
+    QVERIFY(driver.AllHandled());
+    QCOMPARE(box, (QStringList{"Error", "IP address syntax error.\nWrite correct IP address, "
+                                        "please.\n10.77.2.255 is the broadcast address of the "
+                                        "subnet of adapter 10.77.2.1/24."}));
+    // Nothing sent, nothing moved, and a refusal starts no new search.
+    QTest::qWait(300);
+    QVERIFY(IpSetupsSince(mark).isEmpty());
+    QCOMPARE(searched.count(), 0);
+    QVERIFY(RowOf(list_, "10.77.2.50") >= 0);
 }
 
 int main(int argc, char** argv) {

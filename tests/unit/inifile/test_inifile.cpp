@@ -1,4 +1,5 @@
 #include "base/uIniFile.h"
+#include "support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -80,4 +81,19 @@ TEST(IniFile, APipeOrFolderOfThatNameIsNotReadAndNeverBlocks) {
     EXPECT_FALSE(TIniFile::Load(fifo).has_value());
     std::remove(fifo.c_str());
     EXPECT_FALSE(TIniFile::Load(::testing::TempDir()).has_value());
+}
+
+TEST(IniFile, AnEndlessDeviceOrAPipeBehindALinkIsNotRead) {
+    EXPECT_FALSE(TIniFile::Load("/dev/zero").has_value());
+    EXPECT_FALSE(TIniFile::Load("/dev/null").has_value());
+    const std::string dir = ::testing::TempDir();
+    TFifo fifo(dir + "/linked-pipe");
+    ASSERT_TRUE(fifo.Created());
+    const std::string link = dir + "/linked.ini";
+    std::remove(link.c_str());
+    ASSERT_EQ(::symlink(fifo.Path().c_str(), link.c_str()), 0);
+    bool loaded = true;
+    EXPECT_TRUE(EndsWithin([&] { loaded = TIniFile::Load(link).has_value(); }, fifo));
+    EXPECT_FALSE(loaded);
+    std::remove(link.c_str());
 }

@@ -360,4 +360,144 @@ TEST(ArpWay, FailedConnectionAttemptLeavesTheEntryAndReportsAnError) {
     EXPECT_EQ(f.net.Count("run "), 1u);
 }
 
+// Addresses that are valid text but no device's: refused like bad text, with
+// the reason as the cause, after the ping and before anything is sent or run.
+struct TUnusableCase {
+    const char* name;
+    const char* ip;
+    bool arp;
+    bool allAdapters;
+    const char* adapter; // the adapter the device was found through
+    const char* cause;   // empty: the address is taken
+};
+
+void PrintTo(const TUnusableCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UnusableAddress : public testing::TestWithParam<TUnusableCase> {};
+
+TEST_P(UnusableAddress, RefusedWithTheSyntaxMessageAndItsReason) {
+    const TUnusableCase& c = GetParam();
+    TFakeEngine f;
+    // qv1 has a second, wider subnet; qv2 and qv3 are point-to-point links.
+    f.net.adapterTable = {
+        Adapter("qv0", {{"10.99.1.1", "255.255.255.0"}}),
+        Adapter("qv1", {{"10.99.2.1", "255.255.254.0"}, {"172.16.0.1", "255.255.0.0"}}),
+        Adapter("qv2", {{"10.99.5.0", "255.255.255.254"}}),
+        Adapter("qv3", {{"10.99.6.1", "255.255.255.255"}}),
+        Adapter("qv4", {{"0.0.0.0", "0.0.0.0"}}),
+    };
+    f.net.adapterAddresses = {"10.99.1.1", "10.99.2.1", "10.99.5.0", "10.99.6.1", "0.0.0.0"};
+    f.engine->ArpOnly = c.arp;
+    f.engine->AllAdapters = c.allAdapters;
+    std::string message;
+    int code = -1;
+    const bool done = f.engine->ChangeIP("00-20-4A-01-02-03", c.ip, c.adapter, message, code);
+    EXPECT_EQ(f.net.Count("ping "), 1u);
+    EXPECT_EQ(f.engine->Cause(), c.cause);
+    if (*c.cause) {
+        EXPECT_FALSE(done);
+        EXPECT_EQ(code, IPChangeFailed);
+        EXPECT_EQ(message, SIPChangeIPSyntax);
+        EXPECT_EQ(f.net.events.size(), 1u) << "only the ping";
+    } else {
+        EXPECT_TRUE(done) << message;
+        EXPECT_EQ(code, c.arp ? IPChangeTemporary : IPChangeRequestSent);
+        EXPECT_EQ(f.net.Count(c.arp ? "connect " : "send "), c.allAdapters ? 5u : 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, UnusableAddress,
+    testing::Values(
+        TUnusableCase{
+            "SubnetBroadcast", "10.99.1.255", false, false, "10.99.1.1",
+            "10.99.1.255 is the broadcast address of the subnet of adapter 10.99.1.1/24."},
+        TUnusableCase{"SubnetNetwork", "10.99.1.0", false, false, "10.99.1.1",
+                      "10.99.1.0 is the network address of the subnet of adapter 10.99.1.1/24."},
+        TUnusableCase{
+            "LeadingZerosNamedPlainly", "010.099.001.255", false, false, "10.99.1.1",
+            "10.99.1.255 is the broadcast address of the subnet of adapter 10.99.1.1/24."},
+        TUnusableCase{"LimitedBroadcast", "255.255.255.255", false, false, "10.99.1.1",
+                      "255.255.255.255 is the broadcast address of every network."},
+        TUnusableCase{"Multicast", "224.0.0.1", false, false, "10.99.1.1",
+                      "224.0.0.1 is a multicast address."},
+        TUnusableCase{"MulticastTop", "239.255.255.255", true, false, "",
+                      "239.255.255.255 is a multicast address."},
+        TUnusableCase{"ClassE", "240.0.0.1", false, true, "",
+                      "240.0.0.1 is a reserved address (class E, 240.0.0.0/4)."},
+        TUnusableCase{"ClassETop", "255.255.255.254", false, false, "10.99.1.1",
+                      "255.255.255.254 is a reserved address (class E, 240.0.0.0/4)."},
+        TUnusableCase{"Loopback", "127.0.0.1", false, false, "10.99.1.1",
+                      "127.0.0.1 is a loopback address (127.0.0.0/8)."},
+        TUnusableCase{"LoopbackTop", "127.255.255.255", true, false, "",
+                      "127.255.255.255 is a loopback address (127.0.0.0/8)."},
+        TUnusableCase{"ThisNetwork", "0.1.2.3", false, false, "10.99.1.1",
+                      "0.1.2.3 is in 0.0.0.0/8, which stands for this network and is no "
+                      "device's address."},
+        TUnusableCase{"ZeroIsNoDhcpInTheArpWay", "0.0.0.0", true, false, "",
+                      "0.0.0.0 is in 0.0.0.0/8, which stands for this network and is no "
+                      "device's address."},
+        // Every adapter: any subnet that holds the address counts.
+        TUnusableCase{"AllAdaptersWiderSubnet", "10.99.3.255", false, true, "",
+                      "10.99.3.255 is the broadcast address of the subnet of adapter "
+                      "10.99.2.1/23."},
+        TUnusableCase{"AllAdaptersSecondAddress", "172.16.0.0", false, true, "10.99.1.1",
+                      "172.16.0.0 is the network address of the subnet of adapter 172.16.0.1/16."},
+        TUnusableCase{"ArpWayAnyAdapter", "10.99.2.0", true, false, "",
+                      "10.99.2.0 is the network address of the subnet of adapter 10.99.2.1/23."},
+        // One adapter: its own subnet; an adapter the table lacks says nothing.
+        TUnusableCase{"OneAdapterSecondAddress", "172.16.255.255", false, false, "172.16.0.1",
+                      "172.16.255.255 is the broadcast address of the subnet of adapter "
+                      "172.16.0.1/16."},
+        TUnusableCase{
+            "UnknownAdapterMeansEverySubnet", "10.99.1.255", false, false, "10.50.0.1",
+            "10.99.1.255 is the broadcast address of the subnet of adapter 10.99.1.1/24."},
+        TUnusableCase{"NoAdapterMeansEverySubnet", "10.99.2.0", false, false, "",
+                      "10.99.2.0 is the network address of the subnet of adapter 10.99.2.1/23."},
+        // Taken: DHCP, the edges of the refused ranges, another adapter's
+        // broadcast address for a device on this one, a host of a wider
+        // subnet, point-to-point subnets.
+        TUnusableCase{"Dhcp", "0.0.0.0", false, false, "10.99.1.1", ""},
+        TUnusableCase{"DhcpEveryAdapter", "0.0.0.0", false, true, "", ""},
+        TUnusableCase{"AboveThisNetwork", "1.0.0.0", false, false, "10.99.1.1", ""},
+        TUnusableCase{"BelowLoopback", "126.255.255.255", false, false, "10.99.1.1", ""},
+        TUnusableCase{"AboveLoopback", "128.0.0.0", false, false, "10.99.1.1", ""},
+        TUnusableCase{"BelowMulticast", "223.255.255.255", false, false, "10.99.1.1", ""},
+        TUnusableCase{"HostNextToBroadcast", "10.99.1.254", false, false, "10.99.1.1", ""},
+        TUnusableCase{"HostNextToNetwork", "10.99.1.1", true, false, "", ""},
+        TUnusableCase{"OtherAdaptersBroadcastThroughThisOne", "10.99.3.255", false, false,
+                      "10.99.1.1", ""},
+        TUnusableCase{"HostOfTheWiderSubnet", "10.99.2.255", false, true, "", ""},
+        TUnusableCase{"PointToPointBothEnds", "10.99.5.1", true, false, "", ""},
+        TUnusableCase{"SingleAddressSubnet", "10.99.6.1", false, false, "10.99.6.1", ""}),
+    [](const testing::TestParamInfo<TUnusableCase>& info) { return info.param.name; });
+
+TEST(UnusableAddress, UnreadableAdapterTableIsAnErrorAndSendsNothing) {
+    TFakeEngine f;
+    f.net.tableRaises = true;
+    std::string message;
+    int code = -1;
+    EXPECT_FALSE(f.engine->ChangeIP("00-20-4A-01-02-03", "10.99.1.50", "10.99.1.1", message, code));
+    EXPECT_EQ(code, IPChangeFailed);
+    EXPECT_EQ(message, Failed);
+    EXPECT_EQ(f.net.Count("send "), 0u);
+    // The ranges no network allows need no table.
+    EXPECT_EQ(f.engine->SendIpSetup("00-20-4A-01-02-03", "224.0.0.1", message, "10.99.1.1"),
+              IPChangeFailed);
+    EXPECT_EQ(message, SIPChangeIPSyntax);
+    // Nor does DHCP.
+    EXPECT_EQ(f.engine->SendIpSetup("00-20-4A-01-02-03", "0.0.0.0", message, "10.99.1.1"),
+              IPChangeRequestSent);
+}
+
+TEST(UnusableAddress, EveryCauseIsOneLine) {
+    for (const char* cause :
+         {SIPChangeCauseSubnetBroadcast, SIPChangeCauseSubnetNetwork,
+          SIPChangeCauseLimitedBroadcast, SIPChangeCauseThisNetwork, SIPChangeCauseLoopback,
+          SIPChangeCauseMulticast, SIPChangeCauseReserved})
+        EXPECT_EQ(std::string(cause).find_first_of("\r\n"), std::string::npos) << cause;
+}
+
 } // namespace

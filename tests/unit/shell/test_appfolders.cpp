@@ -297,6 +297,30 @@ TEST_F(AppFoldersTest, FailuresNameTheGuardedSequence) {
     }
 }
 
+TEST_F(AppFoldersTest, CompanyNameThatMakesTheFolderPathTooLongIsRefused) {
+    // Up to 251 characters the folder keeps the whole name.
+    WriteIni("[label]\ncompany=" + std::string(251, 'C') + "\n");
+    af::SetAppFolders();
+    EXPECT_EQ(af::LocalFolder(), home + "/.local/share/" + std::string(251, 'C') + "/Quorvet/");
+    EXPECT_TRUE(IsDir(af::LocalFolder()));
+    for (std::size_t n = 252; n <= 255; ++n) {
+        const std::string company(n, 'C');
+        WriteIni("[label]\ncompany=" + company + "\n");
+        try {
+            af::SetAppFolders();
+            ADD_FAILURE() << n << " characters: " << af::DataFolder();
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "Error occured in SetAppFolders: %CSIDL_LOCAL_APPDATA%/" +
+                                       company +
+                                       "/Quorvet is not a valid path: more than 260 "
+                                       "characters follow the shell folder !");
+        }
+        // Nothing was made under a cut name.
+        for (const std::string& under : {shared, home + "/.local/share"})
+            EXPECT_FALSE(std::filesystem::exists(under + "/" + company)) << n;
+    }
+}
+
 TEST_F(AppFoldersTest, DocumentsFolderThatCannotBeMadeDoesNotStopStartUp) {
     // Nothing writes there: named all the same, and the start goes on.
     WriteFile(root + "/plain-file", "x");

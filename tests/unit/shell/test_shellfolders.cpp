@@ -1,5 +1,6 @@
 #include "ShellSandbox.h"
 #include "shell/uShellFolders.h"
+#include "support/HostileFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -153,4 +154,55 @@ TEST_F(ResolveFolderTest, DocumentsFolderFollowsUserDirs) {
     EXPECT_EQ(GetShellFolderPath(5, true), home + "/Dokumente");
     EXPECT_TRUE(IsDir(home + "/Dokumente"));
     EXPECT_EQ(GetShellFolderPath(13, false), home + "/Music");
+}
+
+TEST_F(ResolveFolderTest, UserDirsThatIsNoPlainFileLeavesTheDefault) {
+    const std::string userDirs = home + "/.config/user-dirs.dirs";
+    const std::string line = "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+    std::filesystem::create_directories(home + "/.config");
+    auto documents = [] { return GetShellFolderPath(5, false); };
+
+    {
+        // Start-up would wait for a writer for ever.
+        TFifo fifo(userDirs);
+        ASSERT_TRUE(fifo.Created());
+        std::string found;
+        EXPECT_TRUE(EndsWithin([&] { found = documents(); }, fifo));
+        EXPECT_EQ(found, home + "/Documents");
+    }
+    // Would be read to the end of memory.
+    std::filesystem::create_symlink("/dev/zero", userDirs);
+    EXPECT_EQ(documents(), home + "/Documents");
+    std::filesystem::remove(userDirs);
+    std::filesystem::create_directory(userDirs);
+    EXPECT_EQ(documents(), home + "/Documents");
+    std::filesystem::remove(userDirs);
+    // No real user-dirs.dirs is that long; what it says is not taken.
+    WriteFile(userDirs, line + std::string(64 * 1024, '#'));
+    EXPECT_EQ(documents(), home + "/Documents");
+    // The same line in a file of ordinary size is, also through a link.
+    WriteFile(home + "/dirs", line + std::string(1000, '#'));
+    std::filesystem::remove(userDirs);
+    std::filesystem::create_symlink(home + "/dirs", userDirs);
+    EXPECT_EQ(documents(), home + "/Dokumente");
+}
+
+TEST_F(ResolveFolderTest, TooLongARestIsRefusedNotCut) {
+    const std::string base = home + "/.local/share";
+    // 260 characters after the placeholder still fit.
+    const std::string fits = "/" + std::string(251, 'c') + "/Quorvet";
+    ASSERT_EQ(fits.size(), 260u);
+    EXPECT_EQ(ResolveFolder("%CSIDL_LOCAL_APPDATA%" + fits, true, true, true), base + fits + "/");
+    EXPECT_TRUE(IsDir(base + fits));
+    for (std::size_t n = 252; n <= 255; ++n) {
+        const std::string path = "%CSIDL_LOCAL_APPDATA%/" + std::string(n, 'c') + "/Quorvet";
+        try {
+            ResolveFolder(path, true, true, true);
+            ADD_FAILURE() << n << " characters resolved";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), path + " is not a valid path: more than 260 characters follow "
+                                          "the shell folder !");
+        }
+        EXPECT_FALSE(std::filesystem::exists(base + "/" + std::string(n, 'c'))) << n;
+    }
 }

@@ -4,6 +4,7 @@
 #include "base/uErrors.h"
 #include "platform/FileVersion.h"
 #include "platform/Process.h"
+#include "support/HostileFiles.h"
 
 #include <chrono>
 #include <csignal>
@@ -203,6 +204,32 @@ TEST(FileVersion, CraftedMarkers) {
         const std::string file = dir.File("f" + std::to_string(n++));
         TTempDir::Write(file, content);
         EXPECT_EQ(TWinAPIUtils::GetFileVersion(file), version) << "case " << n - 1;
+    }
+}
+
+TEST(FileVersion, OnlyPlainFilesAndOnlyTheirBeginningAreSearched) {
+    TTempDir dir;
+    TFifo fifo(dir.File("pipe"));
+    ASSERT_TRUE(fifo.Created());
+    std::string version = "not read";
+    EXPECT_TRUE(EndsWithin([&] { version = TWinAPIUtils::GetFileVersion(fifo.Path()); }, fifo));
+    EXPECT_EQ(version, "");
+    // Endless: would be read to the scan's end instead of refused.
+    EXPECT_EQ(TWinAPIUtils::GetFileVersion("/dev/zero"), "");
+    // A marker past the first 256 MiB is not looked for (a sparse file,
+    // so nothing is written to disk); the same marker before it is found.
+    const std::string marker = platform::VersionMarkerBytes(1, 2, 3, 4);
+    constexpr off_t MaxScan = 256 * 1024 * 1024;
+    for (const auto& [at, expected] :
+         {std::pair<off_t, const char*>{MaxScan - 100, "1.2.3.4"}, {MaxScan + 100, ""}}) {
+        const std::string file = dir.File("big" + std::to_string(at));
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, marker.data(), marker.size(), at),
+                  static_cast<ssize_t>(marker.size()));
+        ::close(fd);
+        EXPECT_EQ(TWinAPIUtils::GetFileVersion(file), expected) << at;
+        std::filesystem::remove(file);
     }
 }
 
