@@ -311,7 +311,7 @@ xd_shot() {
 # Waits until the simulated devices have answered at least N info requests
 # and then were quiet for a second: the search has ended.
 xd_wait_search_done() {
-    local infos=$1 seconds=${2:-30} log=${QVNET_DIR:-}/devsim.log last="" now i quiet=0
+    local infos=$1 seconds=${2:-60} log=${QVNET_DIR:-}/devsim.log last="" now i quiet=0
     [[ -n ${QVNET_DIR:-} ]] || xd_fail "QVNET_DIR is not set"
     for ((i = 0; i < seconds * 10; i++)); do
         now=$(wc -l <"$log" 2>/dev/null || echo 0)
@@ -327,7 +327,7 @@ xd_wait_search_done() {
         fi
         sleep 0.1
     done
-    xd_fail "the search did not end within $seconds s"
+    xd_fail "the search did not end within $seconds s: $(grep -c '^TX .* what=info' "$log" 2>/dev/null) of $infos info replies sent"
 }
 
 # Types TEXT into the control at X,Y of the window: a click, select all, the
