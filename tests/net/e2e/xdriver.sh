@@ -149,8 +149,8 @@ xd_program_running() { [[ -n $XD_PROG_PID ]] && kill -0 "$XD_PROG_PID" 2>/dev/nu
 
 # The id of the visible window whose title is exactly TITLE.
 xd_wait_window() {
-    local title=$1 seconds=${2:-20} wid name i
-    for ((i = 0; i < seconds * 10; i++)); do
+    local title=$1 seconds=${2:-60} wid name deadline=$((SECONDS + ${2:-60}))
+    while ((SECONDS < deadline)); do
         xd_program_running || xd_fail "the program ended while waiting for \"$title\""
         for wid in $(xdotool search --onlyvisible --name . 2>/dev/null); do
             name=$(xdotool getwindowname "$wid" 2>/dev/null) || continue
@@ -165,8 +165,8 @@ xd_wait_window() {
 }
 
 xd_wait_window_gone() {
-    local wid=$1 seconds=${2:-10} i
-    for ((i = 0; i < seconds * 10; i++)); do
+    local wid=$1 seconds=${2:-30} deadline=$((SECONDS + ${2:-30}))
+    while ((SECONDS < deadline)); do
         xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$wid" || return 0
         sleep 0.1
     done
@@ -185,7 +185,9 @@ xd_key() {
 }
 
 # --- reading controls back through the clipboard -----------------------------
-# A read-back waits for evidence, never for a time. Before the copy a holder
+# A read-back waits for evidence, never for a time; every wait here is
+# bounded in seconds of the clock, not in rounds, so that a loaded machine
+# cannot stretch it. Before the copy a holder
 # of ours (xclip in the foreground) owns the clipboard with a sentinel, and a
 # read shows it there; the program's copy takes the clipboard from it, which
 # ends the holder; only then is the clipboard read, and it must no longer
@@ -207,12 +209,12 @@ xd_clip_release() {
 # Makes a holder of ours the clipboard's owner and waits until a read shows
 # its sentinel.
 xd_clip_hold() {
-    local i
+    local deadline=$((SECONDS + 20))
     xd_clip_release
     printf '%s' "$XD_CLIP_SENTINEL" >"$XD_WORK/clip-sentinel"
     xclip -selection clipboard -i -quiet "$XD_WORK/clip-sentinel" </dev/null >/dev/null 2>&1 &
     XD_CLIP_PID=$!
-    for ((i = 0; i < 100; i++)); do
+    while ((SECONDS < deadline)); do
         [[ $(xd_clip_read) == "$XD_CLIP_SENTINEL" ]] && return 0
         kill -0 "$XD_CLIP_PID" 2>/dev/null || break
         sleep 0.1
@@ -223,8 +225,8 @@ xd_clip_hold() {
 # Waits up to SECONDS for somebody to take the clipboard from our holder:
 # the holder ends when it loses it.
 xd_clip_taken() {
-    local seconds=$1 i
-    for ((i = 0; i < seconds * 10; i++)); do
+    local deadline=$((SECONDS + $1))
+    while ((SECONDS < deadline)); do
         if ! kill -0 "$XD_CLIP_PID" 2>/dev/null; then
             wait "$XD_CLIP_PID" 2>/dev/null
             XD_CLIP_PID=""
@@ -246,11 +248,12 @@ xd_copy_keys() {
 # as a user would copy it. An empty control copies nothing: check that one
 # with xd_expect_empty_text.
 xd_copy_text() {
-    local wid=$1 x=$2 y=$3 text i
+    local wid=$1 x=$2 y=$3 text deadline
     xd_clip_hold
     xd_copy_keys "$wid" "$x" "$y"
     xd_clip_taken 20 || { xd_clip_release; xd_fail "nothing was copied from $x,$y of window $wid"; }
-    for ((i = 0; i < 50; i++)); do
+    deadline=$((SECONDS + 20))
+    while ((SECONDS < deadline)); do
         if text=$(xd_clip_read); then
             [[ $text != "$XD_CLIP_SENTINEL" ]] || xd_fail "the clipboard still shows the sentinel after the copy"
             printf '%s' "$text"
@@ -267,10 +270,10 @@ xd_visible_windows() { xdotool search --onlyvisible --class . 2>/dev/null | sort
 # Right-clicks at X,Y of the window and prints the id of the context menu
 # that opens.
 xd_open_menu() {
-    local wid=$1 x=$2 y=$3 before new i
+    local wid=$1 x=$2 y=$3 before new deadline=$((SECONDS + 20))
     before=$(xd_visible_windows)
     xdotool mousemove --window "$wid" "$x" "$y" click 3 || xd_fail "cannot right-click into window $wid"
-    for ((i = 0; i < 200; i++)); do
+    while ((SECONDS < deadline)); do
         new=$(comm -13 <(printf '%s\n' "$before") <(xd_visible_windows) | head -n 1)
         if [[ -n $new ]]; then
             echo "$new"
@@ -311,9 +314,10 @@ xd_shot() {
 # Waits until the simulated devices have answered at least N info requests
 # and then were quiet for a second: the search has ended.
 xd_wait_search_done() {
-    local infos=$1 seconds=${2:-60} log=${QVNET_DIR:-}/devsim.log last="" now i quiet=0
+    local infos=$1 seconds=${2:-90} log=${QVNET_DIR:-}/devsim.log last="" now quiet=0
+    local deadline=$((SECONDS + ${2:-90}))
     [[ -n ${QVNET_DIR:-} ]] || xd_fail "QVNET_DIR is not set"
-    for ((i = 0; i < seconds * 10; i++)); do
+    while ((SECONDS < deadline)); do
         now=$(wc -l <"$log" 2>/dev/null || echo 0)
         if [[ $now == "$last" ]]; then
             quiet=$((quiet + 1))
