@@ -2,7 +2,7 @@
 # Installs what the build, the tests and the demo need on Debian 12.
 # Only missing packages are installed, so a second run is quick.
 #
-#   bash scripts/deps.sh            everything: build, tests, demo, Windows cross build
+#   bash scripts/deps.sh            everything: build, tests, demo, Windows cross build, fuzzing
 #   bash scripts/deps.sh package    only what building the Debian package needs
 set -euo pipefail
 
@@ -19,6 +19,8 @@ TESTS=(
   xvfb xdotool xclip x11-apps imagemagick
   lintian desktop-file-utils appstream man-db qt6-translations-l10n
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+  # The fuzz preset: clang and its libFuzzer and sanitizer runtimes.
+  clang libclang-rt-14-dev
 )
 
 case ${1:-all} in

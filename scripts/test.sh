@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the default preset, then the
-# sanitizer preset. Network tests build their own private namespaces.
+# Builds everything and runs every test: the default preset, the sanitizer
+# preset, the Windows tests under Wine and the fuzz harnesses (a fixed time
+# each). Network tests build their own private namespaces.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -11,10 +12,14 @@ QVNET_RUNLOG=$(mktemp "${TMPDIR:-/tmp}/quorvet-test-runs.XXXXXX")
 export QVNET_RUNLOG
 trap 'rm -f "$QVNET_RUNLOG"' EXIT
 presets=("${@:-default}")
-[[ $# -eq 0 ]] && presets=(default asan windows)
+[[ $# -eq 0 ]] && presets=(default asan windows fuzz)
 for preset in "${presets[@]}"; do
   if [[ $preset == windows ]]; then
     bash scripts/test-windows.sh # cross build, tests under Wine
+    continue
+  fi
+  if [[ $preset == fuzz ]]; then
+    bash scripts/fuzz.sh # every harness for a fixed time on its corpus
     continue
   fi
   echo "=== preset $preset ==="

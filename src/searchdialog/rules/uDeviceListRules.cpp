@@ -81,13 +81,12 @@ int CompareMACAddress(const std::string& a, const std::string& b) {
 int CompareFirmware(const std::string& a, const std::string& b) {
     const auto pa = Split(a, '-');
     const auto pb = Split(b, '-');
-    if (pa.size() != pb.size() && pa.size() != 3) {
+    // Numbers only when both texts have three parts: any other pair compares
+    // as text, in either order alike.
+    if (pa.size() != pb.size() || pa.size() != 3) {
         return CompareText(a, b);
     }
     for (std::size_t i = 0; i < pa.size(); ++i) {
-        if (i >= pb.size()) {
-            return CompareText(a, b);
-        }
         if (i + 1 < pa.size()) {
             const auto order = CompareNumbers(pa[i], pb[i], ParseDecimal);
             if (!order) {

@@ -41,6 +41,9 @@ struct TFakeIPNet {
     // Set before a change.
     bool PingAnswers = false;
     int PingDelayMs = 0;
+    // While set, a ping waits (at most 10 s) until the test clears it: the
+    // engine is busy for exactly as long as the test needs.
+    std::atomic<bool> PingHeld{false};
     // No way to ping (no ICMP socket, no ping program).
     bool PingFails = false;
     // The ARP-table command runs but makes no entry (no rights).
@@ -70,6 +73,9 @@ private:
 inline bool TFakeIPPinger::Ping(const std::string& host, std::uint32_t, std::uint8_t,
                                 std::uint32_t& rtt, std::uint8_t& ttl) {
     net_.Record("ping " + host);
+    for (int i = 0; net_.PingHeld && i < 1000; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(net_.PingDelayMs));
     if (net_.PingFails) {
         throw Exception("Invalid handle");

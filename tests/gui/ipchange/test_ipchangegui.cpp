@@ -669,7 +669,7 @@ void TestIPChangeGUI::cancelCreatesNoEngine() {
 
 void TestIPChangeGUI::busyWhileChanging() {
     auto net = std::make_shared<TFakeIPNet>();
-    net->PingDelayMs = 700;
+    net->PingHeld = true; // until the checks of the busy dialog are done
     TfXPortIPChangeGUI dlg(nullptr, FakeIPChangeFactory(net));
     dlg.DeviceIP = "10.77.1.50";
     dlg.DeviceMAC = "00-20-4A-01-02-03";
@@ -690,9 +690,8 @@ void TestIPChangeGUI::busyWhileChanging() {
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] { ++ticks; });
     tick.start(20);
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 10000);
     QCOMPARE(finished.count(), 0);
-    QVERIFY(ticks >= 5);
     QVERIFY(dlg.isVisible());
     QVERIFY(!dlg.grab().isNull());
     for (const char* name : {"BBChange", "BBCancel", "EdtMac", "IPEdtAddress", "ChbDHCP"}) {
@@ -704,6 +703,7 @@ void TestIPChangeGUI::busyWhileChanging() {
     QVERIFY(dlg.isVisible());
     QTest::mouseClick(Child<QPushButton>(&dlg, "BBChange"), Qt::LeftButton);
 
+    net->PingHeld = false;
     QVERIFY(finished.wait(3000));
     QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 5000);
     QVERIFY(box.Shown);

@@ -60,15 +60,6 @@ xd_e2e_args() {
     mkdir -p "$OUTDIR" || xd_fail "cannot create $OUTDIR"
 }
 
-# Fails unless GOT is WANT, showing both: xd_expect_eq WHAT GOT WANT
-xd_expect_eq() {
-    [[ $2 == "$3" ]] && return 0
-    xd_fail "$1: expected
-$3
-got
-$2"
-}
-
 xd_require_tools() {
     local tool
     for tool in Xvfb xdotool xclip import setpriv; do
@@ -79,6 +70,7 @@ xd_require_tools() {
 
 xd_cleanup() {
     local pid
+    xd_clip_release
     for pid in "$XD_PROG_PID" "$XD_XVFB_PID"; do
         [[ -n $pid ]] || continue
         kill -TERM "$pid" 2>/dev/null
@@ -157,8 +149,8 @@ xd_program_running() { [[ -n $XD_PROG_PID ]] && kill -0 "$XD_PROG_PID" 2>/dev/nu
 
 # The id of the visible window whose title is exactly TITLE.
 xd_wait_window() {
-    local title=$1 seconds=${2:-20} wid name i
-    for ((i = 0; i < seconds * 10; i++)); do
+    local title=$1 seconds=${2:-60} wid name deadline=$((SECONDS + ${2:-60}))
+    while ((SECONDS < deadline)); do
         xd_program_running || xd_fail "the program ended while waiting for \"$title\""
         for wid in $(xdotool search --onlyvisible --name . 2>/dev/null); do
             name=$(xdotool getwindowname "$wid" 2>/dev/null) || continue
@@ -173,8 +165,8 @@ xd_wait_window() {
 }
 
 xd_wait_window_gone() {
-    local wid=$1 seconds=${2:-10} i
-    for ((i = 0; i < seconds * 10; i++)); do
+    local wid=$1 seconds=${2:-30} deadline=$((SECONDS + ${2:-30}))
+    while ((SECONDS < deadline)); do
         xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$wid" || return 0
         sleep 0.1
     done
@@ -192,22 +184,127 @@ xd_key() {
     sleep 0.1
 }
 
-# The text of the control at X,Y of the window, read through the clipboard
-# as a user would copy it.
-xd_copy_text() {
-    local wid=$1 x=$2 y=$3 text="" sentinel="<nothing copied>"
-    # A known clipboard first, so that an old text is never taken for the
-    # copy; that xclip ends as soon as the program owns the clipboard.
-    printf '%s' "$sentinel" | timeout 10 xclip -selection clipboard -i -loops 1 2>/dev/null
-    xd_click "$wid" "$x" "$y"
-    xd_key ctrl+a
-    xd_key ctrl+c
-    for _ in $(seq 30); do
-        text=$(timeout 5 xclip -selection clipboard -o 2>/dev/null) && [[ $text != "$sentinel" ]] && break
-        text=""
+# --- reading controls back through the clipboard -----------------------------
+# A read-back waits for evidence, never for a time; every wait here is
+# bounded in seconds of the clock, not in rounds, so that a loaded machine
+# cannot stretch it. Before the copy a holder
+# of ours (xclip in the foreground) owns the clipboard with a sentinel, and a
+# read shows it there; the program's copy takes the clipboard from it, which
+# ends the holder; only then is the clipboard read, and it must no longer
+# show the sentinel. So neither an old text nor a copy still on its way is
+# ever taken for the control's text.
+XD_CLIP_PID=""
+XD_CLIP_SENTINEL="<nothing copied>"
+
+xd_clip_read() { timeout 5 xclip -selection clipboard -o 2>/dev/null; }
+
+# Ends our holder if it still runs.
+xd_clip_release() {
+    [[ -n $XD_CLIP_PID ]] || return 0
+    kill "$XD_CLIP_PID" 2>/dev/null
+    wait "$XD_CLIP_PID" 2>/dev/null
+    XD_CLIP_PID=""
+}
+
+# Makes a holder of ours the clipboard's owner and waits until a read shows
+# its sentinel.
+xd_clip_hold() {
+    local deadline=$((SECONDS + 20))
+    xd_clip_release
+    printf '%s' "$XD_CLIP_SENTINEL" >"$XD_WORK/clip-sentinel"
+    xclip -selection clipboard -i -quiet "$XD_WORK/clip-sentinel" </dev/null >/dev/null 2>&1 &
+    XD_CLIP_PID=$!
+    while ((SECONDS < deadline)); do
+        [[ $(xd_clip_read) == "$XD_CLIP_SENTINEL" ]] && return 0
+        kill -0 "$XD_CLIP_PID" 2>/dev/null || break
         sleep 0.1
     done
-    printf '%s' "$text"
+    xd_fail "cannot own the clipboard (xclip)"
+}
+
+# Waits up to SECONDS for somebody to take the clipboard from our holder:
+# the holder ends when it loses it.
+xd_clip_taken() {
+    local deadline=$((SECONDS + $1))
+    while ((SECONDS < deadline)); do
+        if ! kill -0 "$XD_CLIP_PID" 2>/dev/null; then
+            wait "$XD_CLIP_PID" 2>/dev/null
+            XD_CLIP_PID=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Clicks into the control at X,Y of the window, selects all and copies.
+xd_copy_keys() {
+    xd_click "$1" "$2" "$3"
+    xd_key ctrl+a
+    xd_key ctrl+c
+}
+
+# The text of the control at X,Y of the window, read through the clipboard
+# as a user would copy it. An empty control copies nothing: check that one
+# with xd_expect_empty_text.
+xd_copy_text() {
+    local wid=$1 x=$2 y=$3 text deadline
+    xd_clip_hold
+    xd_copy_keys "$wid" "$x" "$y"
+    xd_clip_taken 20 || { xd_clip_release; xd_fail "nothing was copied from $x,$y of window $wid"; }
+    deadline=$((SECONDS + 20))
+    while ((SECONDS < deadline)); do
+        if text=$(xd_clip_read); then
+            [[ $text != "$XD_CLIP_SENTINEL" ]] || xd_fail "the clipboard still shows the sentinel after the copy"
+            printf '%s' "$text"
+            return 0
+        fi
+        sleep 0.1
+    done
+    xd_fail "the program's clipboard cannot be read"
+}
+
+# The visible windows of the display, one id a line, sorted.
+xd_visible_windows() { xdotool search --onlyvisible --class . 2>/dev/null | sort; }
+
+# Right-clicks at X,Y of the window and prints the id of the context menu
+# that opens.
+xd_open_menu() {
+    local wid=$1 x=$2 y=$3 before new deadline=$((SECONDS + 20))
+    before=$(xd_visible_windows)
+    xdotool mousemove --window "$wid" "$x" "$y" click 3 || xd_fail "cannot right-click into window $wid"
+    while ((SECONDS < deadline)); do
+        new=$(comm -13 <(printf '%s\n' "$before") <(xd_visible_windows) | head -n 1)
+        if [[ -n $new ]]; then
+            echo "$new"
+            return 0
+        fi
+        sleep 0.1
+    done
+    xd_fail "no context menu opened at $x,$y of window $wid"
+}
+
+# Closes the context menu MENU with Escape.
+xd_close_menu() {
+    xd_key Escape
+    xd_wait_window_gone "$1"
+}
+
+# Fails naming WHAT unless the control at X,Y of the window is empty. Its
+# copy then leaves the clipboard to our holder; the control's context menu,
+# opened after the copy keys, shows that the program has handled them (it
+# handles input in the order sent, and took the clipboard, if at all, before
+# it showed the menu), so a read then tells.
+xd_expect_empty_text() {
+    local what=$1 wid=$2 x=$3 y=$4 menu got
+    xd_clip_hold
+    xd_copy_keys "$wid" "$x" "$y"
+    menu=$(xd_open_menu "$wid" "$x" "$y") || exit 1
+    xd_close_menu "$menu"
+    got=$(xd_clip_read)
+    xd_clip_release
+    [[ $got == "$XD_CLIP_SENTINEL" ]] || xd_fail "$what: expected an empty text, got
+$got"
 }
 
 xd_shot() {
@@ -217,9 +314,10 @@ xd_shot() {
 # Waits until the simulated devices have answered at least N info requests
 # and then were quiet for a second: the search has ended.
 xd_wait_search_done() {
-    local infos=$1 seconds=${2:-30} log=${QVNET_DIR:-}/devsim.log last="" now i quiet=0
+    local infos=$1 seconds=${2:-90} log=${QVNET_DIR:-}/devsim.log last="" now quiet=0
+    local deadline=$((SECONDS + ${2:-90}))
     [[ -n ${QVNET_DIR:-} ]] || xd_fail "QVNET_DIR is not set"
-    for ((i = 0; i < seconds * 10; i++)); do
+    while ((SECONDS < deadline)); do
         now=$(wc -l <"$log" 2>/dev/null || echo 0)
         if [[ $now == "$last" ]]; then
             quiet=$((quiet + 1))
@@ -233,7 +331,7 @@ xd_wait_search_done() {
         fi
         sleep 0.1
     done
-    xd_fail "the search did not end within $seconds s"
+    xd_fail "the search did not end within $seconds s: $(grep -c '^TX .* what=info' "$log" 2>/dev/null) of $infos info replies sent"
 }
 
 # Types TEXT into the control at X,Y of the window: a click, select all, the

@@ -40,6 +40,10 @@ TEST(DeviceListRules, Comparisons) {
         {"fw before N/A", "fw", "6-1-0.10", "N/A", -1},
         {"fw equal", "fw", "1-4-5.02", "1-4-5.02", 0},
         {"fw no dot: text", "fw", "1-4-502", "1-4-5.02", 1},
+        // Three parts against four: text both ways round, or the order
+        // would not be one (a sort may then run off the list).
+        {"fw three against four parts: text", "fw", "10-0-0.00", "9-0-0-0.00", -1},
+        {"fw four against three parts: text", "fw", "9-0-0-0.00", "10-0-0.00", 1},
         {"text case-blind", "text", "abc", "ABD", -1},
         {"text prefix first", "text", "AB", "ab ", -1},
         {"text bytes", "text", "Z", "\xC3\xA9", -1},
