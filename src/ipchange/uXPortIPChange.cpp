@@ -2,6 +2,7 @@
 
 #include "base/uAsciiText.h"
 #include "base/uErrors.h"
+#include "ipchange/uXPortIPChangeRecord.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
@@ -137,6 +138,25 @@ const std::string& TXPortIPChange::MessageText(int index) const {
 
 bool TXPortIPChange::ChangeIP(const std::string& mac, const std::string& ip,
                               const std::string& adapter, std::string& message, int& code) {
+    const bool done = ChangeIPSteps(mac, ip, adapter, message, code);
+    if (!RecordFile.empty()) {
+        TIPChangeRecord record;
+        record.MAC = mac;
+        record.OldIP = OldIP;
+        record.NewIP = ip;
+        record.ArpOnly = ArpOnly;
+        record.AllAdapters = AllAdapters;
+        record.Adapter = adapter;
+        record.Done = done;
+        record.Message = message;
+        record.Cause = cause_;
+        AppendChangeRecord(RecordFile, record);
+    }
+    return done;
+}
+
+bool TXPortIPChange::ChangeIPSteps(const std::string& mac, const std::string& ip,
+                                   const std::string& adapter, std::string& message, int& code) {
     cause_.clear();
     message = messages_[MsgError];
     code = IPChangeFailed;

@@ -64,6 +64,11 @@ public:
     bool ArpOnly = false;
     // IP-SETUP way: true sends through every adapter, false through one.
     bool AllAdapters = false;
+    // Where ChangeIP appends what it did (see uXPortIPChangeRecord.h); empty:
+    // nothing is recorded. OldIP: the device's address before, for that
+    // record (empty when unknown).
+    std::string RecordFile;
+    std::string OldIP;
 
     // Each non-empty entry replaces the message of the same index.
     void SetMessages(const TXPortIPChangeMsgLngSupport& messages);
@@ -108,6 +113,8 @@ public:
     static constexpr std::uint8_t PingAttempts = 3;
 
 private:
+    bool ChangeIPSteps(const std::string& mac, const std::string& ip, const std::string& adapter,
+                       std::string& message, int& code);
     // Sets the message of an IP or MAC text that is not usable (the IP's
     // first); false when both are.
     bool RefuseSyntax(const std::string& mac, const std::string& ip, std::string& message) const;

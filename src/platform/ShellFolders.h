@@ -38,6 +38,12 @@ bool FileNamesCaseInsensitive();
 // program's settings file lives beside the program only (Windows).
 std::vector<std::string> SettingsFileFolders();
 
+// The user's folder for state that outlives a run but is no setting or
+// document (records, histories): $XDG_STATE_HOME (default ~/.local/state) on
+// POSIX systems, the local application data folder on Windows. Empty when
+// the system cannot tell.
+std::string UserStateFolder();
+
 // Whether the machine-wide folders (CSIDL_COMMON_APPDATA) are made by the
 // program's installer rather than by the program at run time. Where they are,
 // a program started with the rights to create them (as root) must not.

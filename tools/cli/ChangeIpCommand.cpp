@@ -1,5 +1,6 @@
 #include "ChangeIpCommand.h"
 
+#include "ipchange/uXPortIPChangeRecord.h"
 #include "utils/uUtilsConvert.h"
 
 #include <CLI/CLI.hpp>
@@ -252,6 +253,7 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
     }
     std::string message;
     int code = IPChangeFailed;
+    engine.OldIP = before ? before->IP : std::string();
     engine.ChangeIP(options.Mac, options.Ip, adapter, message, code);
     out << Lines(message) << "\n";
     if (!engine.Cause().empty())
@@ -273,5 +275,6 @@ int RunChangeIpCommand(const TChangeIpOptions& options, std::ostream& out, std::
         return search.Devices();
     };
     TXPortIPChange engine;
+    engine.RecordFile = DefaultChangeRecordFile();
     return RunChangeIp(options, engine, services, out, err);
 }

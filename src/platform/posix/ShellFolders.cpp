@@ -151,6 +151,10 @@ bool FileNamesCaseInsensitive() {
     return false;
 }
 
+std::string UserStateFolder() {
+    return posix::XdgBaseDir("XDG_STATE_HOME", ".local/state");
+}
+
 std::vector<std::string> SettingsFileFolders() {
     std::vector<std::string> folders;
     const std::string user = posix::XdgBaseDir("XDG_CONFIG_HOME", ".config");

@@ -132,6 +132,10 @@ bool FileNamesCaseInsensitive() {
     return true;
 }
 
+std::string UserStateFolder() {
+    return SystemShellFolder(0x001c /* CSIDL_LOCAL_APPDATA */, false).Path;
+}
+
 std::vector<std::string> SettingsFileFolders() {
     return {}; // the settings file lives beside the program
 }

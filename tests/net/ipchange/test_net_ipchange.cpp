@@ -364,6 +364,8 @@ TCliRun RunCliAs(const std::vector<std::string>& args, const TCliUser& user = {}
         }
         if (user.pingProgram)
             ::setenv("QUORVET_PING_PROGRAM", user.pingProgram->c_str(), 1);
+        // The change record goes to the run's folder, not the tester's home.
+        ::setenv("XDG_STATE_HOME", (std::string(std::getenv("QVNET_DIR")) + "/state").c_str(), 1);
         std::vector<std::string> words;
         if (user.nobody)
             words = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
@@ -511,6 +513,16 @@ TEST(Verify, SeenAtTheNewAddressOrNot) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, SentLine + "Verified: the device 00-20-4A-06-01-10 answers at its new "
                                 "address 10.77.1.51.\n");
+    // The change is on record with the address the search found before.
+    std::ifstream record(std::string(std::getenv("QVNET_DIR")) +
+                         "/state/KavenLoggers/Quorvet/changes.log");
+    const std::string recorded((std::istreambuf_iterator<char>(record)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_NE(recorded.find("[i] IP change: MAC 00-20-4A-06-01-10, 10.77.1.10 -> 10.77.1.51, way "
+                            "IP-SETUP, adapter 10.77.1.1, done: " +
+                            SentLine.substr(0, SentLine.size() - 1) + "\r\n"),
+              std::string::npos)
+        << recorded;
 
     // The datagram reaches the device, which keeps its address: searched
     // again for the bounded window, then reported.
