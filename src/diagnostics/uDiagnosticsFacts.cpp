@@ -27,8 +27,10 @@ std::optional<int> KernelInt(const std::string& key) {
     return StrToIntOpt(*text);
 }
 
+#ifndef _WIN32
 // The first of "nft list ruleset" and "iptables-save" that runs; the reason
-// when neither gives a ruleset (not installed, or not root).
+// when neither gives a ruleset (not installed, or not root). Windows keeps
+// its firewall elsewhere: not checked there.
 TFirewallFacts ReadRuleset() {
     TFirewallFacts facts;
     std::vector<std::string> tried;
@@ -58,6 +60,7 @@ TFirewallFacts ReadRuleset() {
         facts.Unread += (facts.Unread.empty() ? "" : ", ") + t;
     return facts;
 }
+#endif
 
 } // namespace
 

@@ -211,8 +211,13 @@ TProcessOutputText RunForOutput(const std::string& commandLine, int timeLimitMs,
     };
     bool stop = false; // out of time, or more output than wanted
     for (;;) {
+        const int left = remainingMs();
+        if (left == 0) {
+            stop = true; // also when the output never pauses
+            break;
+        }
         pollfd p{readEnd.fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, remainingMs());
+        const int ready = ::poll(&p, 1, left);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0) {

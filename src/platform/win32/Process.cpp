@@ -162,14 +162,14 @@ TProcessOutputText RunForOutput(const std::string& commandLine, int timeLimitMs,
     // An anonymous pipe cannot be waited on: look, then read what is there.
     bool stop = false;
     for (;;) {
+        if (remainingMs() == 0) {
+            stop = true; // also when the output never pauses
+            break;
+        }
         DWORD available = 0;
         if (!PeekNamedPipe(readEnd.h, nullptr, 0, nullptr, &available, nullptr))
             break; // the child's end is closed: all read
         if (available == 0) {
-            if (remainingMs() == 0) {
-                stop = true;
-                break;
-            }
             Sleep(10);
             continue;
         }

@@ -66,6 +66,12 @@ TEST(RunForOutput, AToolThatHangsOrFloodsIsStoppedWithinItsBounds) {
     EXPECT_EQ(r.Text.size(), 10000u);
     EXPECT_EQ(r.Text.substr(0, 4), "y\ny\n");
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+
+    // Output that never pauses does not outrun the time limit.
+    start = Clock::now();
+    r = platform::RunForOutput("sh -c \"while :; do echo y; done\"", 300, std::size_t(1) << 30);
+    EXPECT_EQ(r.Wait, platform::TProcessWait::TimedOut);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
 }
 #endif
 
