@@ -15,7 +15,7 @@ BUILD=(
 # The tests, the demo and the Windows cross build.
 TESTS=(
   ninja-build libgtest-dev libgmock-dev
-  iproute2 iputils-ping procps psmisc util-linux
+  iproute2 iputils-ping procps psmisc util-linux nftables
   xvfb xdotool xclip x11-apps imagemagick
   lintian desktop-file-utils appstream man-db qt6-translations-l10n
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64

@@ -2,6 +2,7 @@
 // Starting a program from a command line and waiting for it with a time limit.
 // The command line names the program; it is never handed to a shell.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,21 @@ public:
     // a process ended by a signal.
     virtual int ExitStatus() const = 0;
 };
+
+// What a run of RunForOutput gave.
+struct TProcessOutputText {
+    bool Started = false; // false: the program could not be started
+    TProcessWait Wait = TProcessWait::Failed;
+    int ExitStatus = -1; // as TProcess::ExitStatus, once ended
+    std::string Text;    // its standard output, at most maxBytes of it
+};
+
+// Runs the command line hidden (no console input, standard error discarded)
+// and collects its standard output. Bounded in time and size: a process
+// still running after timeLimitMs, or still writing after maxBytes, is
+// stopped (TimedOut), so that a read-only query can never stall the caller.
+TProcessOutputText RunForOutput(const std::string& commandLine, int timeLimitMs,
+                                std::size_t maxBytes);
 
 // The arguments of a command line by the Windows rules: blanks and tabs
 // separate, double quotes group (a quote inside quotes is written \" or ""),

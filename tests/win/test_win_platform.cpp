@@ -76,6 +76,21 @@ TEST(WinProcess, ExitStatusOnceEndedWithOutputKeptOrDiscarded) {
     EXPECT_EQ(platform::OpenPingProgram(SleepProgram()), nullptr);
 }
 
+TEST(WinProcess, OutputIsReadAndAProgramPastItsLimitIsStopped) {
+    auto r = platform::RunForOutput(Quote(CliProgram()) + " --version", 20000, 1024);
+    EXPECT_TRUE(r.Started);
+    ASSERT_EQ(r.Wait, platform::TProcessWait::Ended);
+    EXPECT_EQ(r.ExitStatus, 0);
+    EXPECT_EQ(r.Text.substr(0, 19), "quorvet-cli 1.0.0.0");
+    r = platform::RunForOutput(Quote(CliProgram()) + " --version", 20000, 5);
+    EXPECT_EQ(r.Text, "quorv"); // bounded: the rest is not wanted
+    const auto start = Clock::now();
+    r = platform::RunForOutput(Quote(SleepProgram()) + " 5000", 200, 1024);
+    EXPECT_EQ(r.Wait, platform::TProcessWait::TimedOut);
+    EXPECT_LT(MsSince(start), 4000);
+    EXPECT_FALSE(platform::RunForOutput("qv-no-such-program-42", 1000, 1024).Started);
+}
+
 TEST(WinFileVersion, VersionResourceOfTheProgramFiles) {
     EXPECT_EQ(TWinAPIUtils::GetFileVersion(platform::ProgramFilePath()), "1.0.0.0");
     EXPECT_EQ(TWinAPIUtils::GetFileVersion(CliProgram()), "1.0.0.0");

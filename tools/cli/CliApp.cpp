@@ -25,6 +25,7 @@ TCliCommandLine::TCliCommandLine(bool insideTestNetwork)
              : ""));
     search_ = &AddSearchCommand(*app_, Search);
     changeIp_ = &AddChangeIpCommand(*app_, ChangeIp);
+    doctor_ = &AddDoctorCommand(*app_, Doctor); // sends nothing: needs no --real-network
     help_ = app_->add_subcommand("help", "show this text");
 }
 
@@ -46,7 +47,7 @@ cmdline::TParsed TCliCommandLine::Parse(const std::vector<std::string>& args) {
                 throw cmdline::TUsageError("not inside the private test network; add "
                                            "--real-network to change a device on the real "
                                            "networks of this computer");
-        } else if (!help_->parsed()) {
+        } else if (!help_->parsed() && !doctor_->parsed()) {
             throw cmdline::TUsageError("no command given");
         }
     });
@@ -65,6 +66,8 @@ TCliCommandLine::TCommand TCliCommandLine::Command() const {
         return TCommand::Search;
     if (changeIp_->parsed())
         return TCommand::ChangeIp;
+    if (doctor_->parsed())
+        return TCommand::Doctor;
     return TCommand::None;
 }
 
@@ -78,6 +81,8 @@ int RunCli(const std::vector<std::string>& args, bool insideTestNetwork, std::os
         return RunSearchCommand(line.Search, out, err);
     case TCliCommandLine::TCommand::ChangeIp:
         return RunChangeIpCommand(line.ChangeIp, out, err);
+    case TCliCommandLine::TCommand::Doctor:
+        return RunDoctorCommand(line.Doctor, out, err);
     case TCliCommandLine::TCommand::None:
         break;
     }

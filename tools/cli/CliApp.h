@@ -1,8 +1,9 @@
 #pragma once
 // quorvet-cli's command line: the program's parser with its subcommands
-// "search", "change-ip" and "help", and a run of one command.
+// "search", "change-ip", "doctor" and "help", and a run of one command.
 
 #include "ChangeIpCommand.h"
+#include "DoctorCommand.h"
 #include "SearchCommand.h"
 
 #include <memory>
@@ -13,7 +14,7 @@
 // The command line read into the options of its subcommand.
 class TCliCommandLine {
 public:
-    enum class TCommand { None, Search, ChangeIp };
+    enum class TCommand { None, Search, ChangeIp, Doctor };
 
     // Outside the test network a command that sends needs --real-network.
     explicit TCliCommandLine(bool insideTestNetwork);
@@ -25,12 +26,14 @@ public:
 
     TSearchCommandOptions Search;
     TChangeIpOptions ChangeIp;
+    TDoctorOptions Doctor;
 
 private:
     std::unique_ptr<CLI::App> app_;
     CLI::App* search_ = nullptr;
     CLI::App* changeIp_ = nullptr;
     CLI::App* help_ = nullptr;
+    CLI::App* doctor_ = nullptr;
     bool insideTestNetwork_;
 };
 
