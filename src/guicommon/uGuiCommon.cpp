@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <utility>
 
@@ -28,7 +29,14 @@ void ShowErrorBox(QWidget* owner, const std::string& message) {
         hook(message);
         return;
     }
-    QMessageBox::critical(owner, QGuiApplication::applicationDisplayName(), DisplayText(message));
+    // On the heap: were the owner released while the box is up, the box
+    // would go with it. An error's text is never markup.
+    const QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                        DisplayText(message), QMessageBox::Ok, owner);
+    box->setTextFormat(Qt::PlainText);
+    box->exec();
+    delete box.data();
 }
 
 TErrorBoxHook SetErrorBoxHook(TErrorBoxHook hook) {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -130,6 +131,7 @@ void TestGuiCommon::errorBoxShown() {
     QApplication::setApplicationDisplayName("Quorvet test");
     QString title, text;
     int icon = -1;
+    Qt::TextFormat format = Qt::AutoText;
     QTimer answer;
     answer.setInterval(10);
     connect(&answer, &QTimer::timeout, this, [&] {
@@ -138,14 +140,31 @@ void TestGuiCommon::errorBoxShown() {
             title = box->windowTitle();
             text = box->text();
             icon = box->icon();
+            format = box->textFormat();
             box->button(QMessageBox::Ok)->click();
         }
     });
     answer.start();
-    ShowErrorBox(nullptr, "Kotelna \xE8 x");
+    ShowErrorBox(nullptr, "Kotelna \xE8 <b>x</b>");
+    answer.stop();
     QCOMPARE(title, QString("Quorvet test"));
-    QCOMPARE(text, QString::fromLatin1("Kotelna \xE8 x"));
+    QCOMPARE(text, QString::fromLatin1("Kotelna \xE8 <b>x</b>"));
     QCOMPARE(icon, int(QMessageBox::Critical));
+    QCOMPARE(format, Qt::PlainText); // a device's text is never markup
+
+    // The owner released while the box is up takes the box along.
+    auto* owner = new QWidget;
+    QPointer<QMessageBox> seen;
+    bool sawBox = false;
+    QTimer::singleShot(50, owner, [&seen, &sawBox, owner] {
+        seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        sawBox = !seen.isNull();
+        delete owner;
+    });
+    ShowErrorBox(owner, "Socket Error # 10049");
+    QVERIFY(sawBox);
+    QVERIFY(seen.isNull());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 void TestGuiCommon::busyCursorNests() {
