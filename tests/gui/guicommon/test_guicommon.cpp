@@ -94,6 +94,7 @@ private slots:
     void oneWorkAtATime();
     void cancelDropsEverythingStillToCome();
     void reportHandlerMayCancel();
+    void reportHandlerWithEventLoop();
     void destroyedTaskDoesNotWait();
 };
 
@@ -326,6 +327,33 @@ void TestGuiCommon::reportHandlerMayCancel() {
     QTest::qWait(50);
     QCOMPARE(record.Reports, std::vector<int>{1});
     QCOMPARE(record.Events, (std::vector<std::string>{"report", "cancel"}));
+}
+
+void TestGuiCommon::reportHandlerWithEventLoop() {
+    // A handler that runs an event loop (a message box) while the work ends:
+    // the reports still queued come before the outcome, none is lost.
+    TIntTask task;
+    TRecord record;
+    auto handlers = record.Handlers();
+    const auto recordReport = handlers.OnReport;
+    handlers.OnReport = [recordReport](int v) {
+        recordReport(v);
+        if (v == 1) {
+            QTest::qWait(150);
+        }
+    };
+    task.Start(
+        [](TIntTask::TControl& control) {
+            for (int i = 1; i <= 20; ++i) {
+                control.Report(i);
+            }
+            return 1;
+        },
+        handlers);
+    QTRY_VERIFY(record.Outcome.has_value());
+    QCOMPARE(record.Reports.size(), 20u);
+    QCOMPARE(record.Reports.back(), 20);
+    QCOMPARE(record.Events.back(), std::string("done"));
 }
 
 void TestGuiCommon::destroyedTaskDoesNotWait() {
