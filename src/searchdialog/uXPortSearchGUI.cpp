@@ -1,234 +1,19 @@
 #include "searchdialog/uXPortSearchGUI.h"
 
-#include "base/uErrors.h"
 #include "ipchange/gui/uXPortIPChangeGUI.h"
+#include "searchdialog/rules/uDeviceListRules.h"
 #include "ui_uXPortSearchGUI.h"
-#include "utils/uUtilsConvert.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QPalette>
 #include <QPointer>
 #include <QTableWidgetItem>
 
-#include <QCoreApplication>
-
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <climits>
-#include <cstdint>
-#include <mutex>
-
-// ---------------------------------------------------------------------------
-// The real engine behind the search seam
-// ---------------------------------------------------------------------------
-
-namespace {
-
-class TEngineSearchJob final : public TXPortSearchJob {
-public:
-    void LoadSettings(const std::string& fileName) override { engine_.LoadSettings(fileName); }
-
-    void Search(const TProgress& progress) override {
-        engine_.OnProgress = progress;
-        engine_.Search(); // a Cancel given before it started is honoured too
-    }
-
-    std::vector<TXportPar> Devices() const override {
-        std::vector<TXportPar> devices;
-        const int count = engine_.DeviceCount();
-        devices.reserve(static_cast<std::size_t>(std::max(count, 0)));
-        for (int i = 0; i < count; ++i) {
-            devices.push_back(engine_.Device(i));
-        }
-        return devices;
-    }
-
-    void Cancel() override { engine_.Cancel(); }
-
-private:
-    TXportSearch engine_;
-};
-
-} // namespace
-
-std::unique_ptr<TXPortSearchJob> NewEngineSearchJob() {
-    return std::make_unique<TEngineSearchJob>();
-}
-
-// ---------------------------------------------------------------------------
-// List rows
-// ---------------------------------------------------------------------------
-
-namespace {
-
-// The row record: copies of the device's texts and the Active flag, shared
-// by the six cells of the row and released with them.
-struct TDeviceRow {
-    std::array<std::string, 6> Fields; // by column: IP, MAC, FW, type, description, adapter
-    bool Active = true;
-};
-
-int LvDeviceListCompare(std::size_t column, const TDeviceRow& a, const TDeviceRow& b) {
-    if (column >= a.Fields.size()) {
-        return 0;
-    }
-    const std::string& x = a.Fields[column];
-    const std::string& y = b.Fields[column];
-    switch (column) {
-    case TfXPortSearchGUI::colIP:
-        return CompareIPAddress(x, y);
-    case TfXPortSearchGUI::colMAC:
-        return CompareMACAddress(x, y);
-    case TfXPortSearchGUI::colFirmware:
-        return CompareFirmware(x, y);
-    default:
-        return CompareText(x, y);
-    }
-}
-
-// Device texts are bytes; show them as UTF-8 when they are, else byte for
-// byte, so that no description turns into replacement characters.
-QString DisplayText(const std::string& bytes) {
-    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.contains(QChar::ReplacementCharacter)) {
-        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return text;
-}
-
-class TDeviceCell final : public QTableWidgetItem {
-public:
-    TDeviceCell(std::shared_ptr<const TDeviceRow> row, std::size_t column)
-        : QTableWidgetItem(DisplayText(row->Fields[column]), UserType), row_(std::move(row)),
-          column_(column) {}
-
-    const TDeviceRow& Row() const { return *row_; }
-
-    QVariant data(int role) const override {
-        // Dimmed rows take a greyed text colour in every column.
-        if (role == Qt::ForegroundRole && !row_->Active) {
-            return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
-        }
-        return QTableWidgetItem::data(role);
-    }
-
-    bool operator<(const QTableWidgetItem& other) const override {
-        const auto* cell = dynamic_cast<const TDeviceCell*>(&other);
-        if (!cell) {
-            return QTableWidgetItem::operator<(other);
-        }
-        // A table sorts by comparing the cells of the sort column.
-        return LvDeviceListCompare(column_, *row_, *cell->row_) < 0;
-    }
-
-private:
-    std::shared_ptr<const TDeviceRow> row_;
-    std::size_t column_;
-};
-
-const TDeviceCell* CellAt(const QTableWidget* list, int row) {
-    return dynamic_cast<const TDeviceCell*>(list->item(row, 0));
-}
-
-constexpr std::array<int, 6> kColumnWidths = {90, 125, 60, 80, 156, 0};
-
-} // namespace
-
-// ---------------------------------------------------------------------------
-// The dialog
-// ---------------------------------------------------------------------------
-
-// One search on its worker thread, shared by the dialog and the worker. A
-// dialog that lets go of a run (closed or destroyed mid-search) clears Dialog;
-// from then on the worker posts nothing and finishes on its own.
-struct TfXPortSearchGUI::TSearchRun {
-    std::unique_ptr<TXPortSearchJob> Job;
-    std::mutex Lock;
-    TfXPortSearchGUI* Dialog = nullptr; // guarded by Lock
-    // Apart from the run, so that a reaper can watch it without keeping the
-    // engine alive.
-    std::shared_ptr<std::atomic<bool>> Finished = std::make_shared<std::atomic<bool>>(false);
-
-    // Queues fn(dialog) on the dialog's thread while the dialog still wants it.
-    template <typename F> void Post(F fn) {
-        std::lock_guard<std::mutex> guard(Lock);
-        if (Dialog) {
-            TfXPortSearchGUI* dialog = Dialog;
-            QMetaObject::invokeMethod(
-                dialog, [dialog, fn] { fn(dialog); }, Qt::QueuedConnection);
-        }
-    }
-};
-
-namespace {
-
-// Joins the workers of dropped searches: a cancelled engine returns within
-// one receive time-out, and nobody should wait for that on the UI thread.
-// Whatever is left is joined when the application object goes.
-class TSearchReaper {
-public:
-    static TSearchReaper& Instance() {
-        static TSearchReaper* reaper = [] {
-            auto* r = new TSearchReaper;
-            qAddPostRoutine([] { Instance().JoinAll(); });
-            return r;
-        }();
-        return *reaper;
-    }
-
-    void Adopt(std::thread worker, std::shared_ptr<const std::atomic<bool>> finished) {
-        std::lock_guard<std::mutex> guard(lock_);
-        JoinFinished();
-        workers_.push_back({std::move(worker), std::move(finished)});
-    }
-
-    void JoinAll() {
-        std::vector<TEntry> workers;
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            workers.swap(workers_);
-        }
-        for (TEntry& e : workers) {
-            e.Worker.join();
-        }
-    }
-
-private:
-    struct TEntry {
-        std::thread Worker;
-        std::shared_ptr<const std::atomic<bool>> Finished;
-    };
-
-    void JoinFinished() {
-        for (auto it = workers_.begin(); it != workers_.end();) {
-            if (it->Finished->load()) {
-                it->Worker.join();
-                it = workers_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-
-    std::mutex lock_;
-    std::vector<TEntry> workers_;
-};
-
-} // namespace
-
-struct TfXPortSearchGUI::TOutcome {
-    bool Ok = false;
-    std::vector<TXportPar> Devices;
-    std::string Error;
-};
+using namespace devicelist;
 
 TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factory)
     : QDialog(owner), ui_(std::make_unique<Ui::TfXPortSearchGUI>()),
@@ -303,10 +88,8 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
 }
 
 TfXPortSearchGUI::~TfXPortSearchGUI() {
-    // After this the worker posts nothing more; what it posted already goes
-    // with the dialog's pending events.
+    // Does not wait for the engine: it ends on its worker, unheard.
     AbandonSearch();
-    ReleaseRun();
 }
 
 // ---- opener's interface ---------------------------------------------------
@@ -320,8 +103,8 @@ std::string TfXPortSearchGUI::SelectedColumnText(int column) const {
     if (selected.isEmpty()) {
         return {};
     }
-    const TDeviceCell* cell = CellAt(list, selected.first().row());
-    return cell ? cell->Row().Fields[static_cast<std::size_t>(column)] : std::string();
+    const TDeviceRow* row = RowAt(list, selected.first().row());
+    return row ? row->Fields[static_cast<std::size_t>(column)] : std::string();
 }
 
 std::string TfXPortSearchGUI::SelectedIP() const {
@@ -347,7 +130,7 @@ void TfXPortSearchGUI::setVisible(bool visible) {
         FormShow();
         QDialog::setVisible(true);
         RunSearch();
-        showRunId_ = runId_;
+        showSearch_ = search_.Running();
         return;
     }
     QDialog::setVisible(visible);
@@ -411,14 +194,15 @@ void TfXPortSearchGUI::ApplyTexts() {
 // ---- searching ---------------------------------------------------------------
 
 void TfXPortSearchGUI::RunSearch() {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
-    std::unique_ptr<TXPortSearchJob> job;
+    showSearch_ = false;
+    std::shared_ptr<TXPortSearchJob> job;
     try {
         job = factory_();
     } catch (const std::exception& e) {
-        ReportError(e.what());
+        ShowErrorBox(this, e.what());
         emit SearchFinished();
         return;
     }
@@ -427,88 +211,47 @@ void TfXPortSearchGUI::RunSearch() {
         return;
     }
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    cursorSet_ = true;
+    busy_.emplace();
     EnableControls(false);
-    searching_ = true;
-    run_ = std::make_shared<TSearchRun>();
-    run_->Job = std::move(job);
-    run_->Dialog = this;
-    const std::uint64_t id = ++runId_;
     labProgress_->setText(SearchProgressStartText());
     labProgress_->raise();
     labProgress_->show();
-
-    try {
-        worker_ = std::thread([run = run_, settings = SettingsFileName, id] {
-            auto outcome = std::make_shared<TOutcome>();
-            try {
-                if (!settings.empty()) {
-                    run->Job->LoadSettings(settings);
-                }
-                run->Job->Search([&run, id](const std::string& adapter, int found) {
-                    const QString name = QString::fromStdString(adapter);
-                    run->Post([id, name, found](TfXPortSearchGUI* dialog) {
-                        dialog->ShowProgress(id, SearchProgressText(name, found));
-                    });
-                });
-                outcome->Devices = run->Job->Devices();
-                outcome->Ok = true;
-            } catch (const std::exception& e) {
-                outcome->Error = e.what();
-            } catch (...) {
-                outcome->Error = "Unknown error";
+    search_.Start(
+        [job, settings = SettingsFileName](TSearchTask::TControl& control) {
+            if (!settings.empty()) {
+                job->LoadSettings(settings);
             }
-            run->Post(
-                [id, outcome](TfXPortSearchGUI* dialog) { dialog->SearchDone(id, *outcome); });
-            *run->Finished = true;
-        });
-    } catch (const std::system_error& e) {
-        run_.reset();
-        searching_ = false;
-        labProgress_->hide();
-        RestoreCursor();
-        EnableControls(true);
-        ReportError(e.what());
-        emit SearchFinished();
-    }
+            job->Search([&control](const std::string& adapter, int found) {
+                control.Report({adapter, found});
+            });
+            return job->Devices();
+        },
+        {.OnReport =
+             [this](const TSearchProgress& p) {
+                 labProgress_->setText(
+                     SearchProgressText(QString::fromStdString(p.Adapter), p.DevicesFound));
+             },
+         .OnDone = [this](TSearchTask::TOutcome outcome) { SearchDone(std::move(outcome)); },
+         .OnCancel = [job] { job->Cancel(); }});
 }
 
-void TfXPortSearchGUI::ShowProgress(std::uint64_t id, const QString& text) {
-    if (id != runId_ || !searching_) {
-        return;
-    }
-    labProgress_->setText(text);
-}
-
-void TfXPortSearchGUI::SearchDone(std::uint64_t id, const TOutcome& outcome) {
-    if (id != runId_ || !searching_) {
-        return; // a search dropped by Cancel
-    }
-    // The worker has posted its last word: it is done in a moment, and the
-    // engine goes with the run.
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-    run_.reset();
-    searching_ = false;
-    labProgress_->hide();
+void TfXPortSearchGUI::SearchDone(TSearchTask::TOutcome outcome) {
+    const bool showSearch = std::exchange(showSearch_, false);
     // The list is emptied only after a search that succeeded, so an error
     // leaves the previous rows in place.
-    if (outcome.Ok) {
-        FillList(outcome.Devices);
-        lastDevices_ = outcome.Devices;
+    if (outcome.Value) {
+        FillList(*outcome.Value);
+        lastDevices_ = std::move(*outcome.Value);
     }
-    RestoreCursor();
-    EnableControls(true);
-    if (!outcome.Ok && id == showRunId_) {
+    EndBusy();
+    if (!outcome.Value && showSearch) {
         ShowSearchError = outcome.Error;
         emit SearchFinished();
         done(mrCancel);
         return;
     }
-    if (!outcome.Ok) {
-        ReportError(outcome.Error);
+    if (!outcome.Value) {
+        ShowErrorBox(this, outcome.Error);
     }
     emit SearchFinished();
 }
@@ -521,7 +264,7 @@ void TfXPortSearchGUI::FillList(const std::vector<TXportPar>& devices) {
         if (productionOnly_ && !IsProductionAddress(device.IP)) {
             continue;
         }
-        AddRow(device);
+        AppendDeviceRow(list, device);
     }
     if (list->rowCount() > 0) {
         // Before sorting: the device the engine found first stays selected
@@ -534,60 +277,18 @@ void TfXPortSearchGUI::FillList(const std::vector<TXportPar>& devices) {
     filling_ = false;
 }
 
-void TfXPortSearchGUI::AddRow(const TXportPar& device) {
-    auto row = std::make_shared<TDeviceRow>();
-    row->Fields = {device.IP,         device.MAC,         device.Firmware,
-                   device.DeviceType, device.Description, device.AdapterIP};
-    row->Active = IsRowActive(device.Firmware, device.StatusChar);
-    QTableWidget* list = ui_->LvDeviceList;
-    const int index = list->rowCount();
-    list->insertRow(index);
-    for (std::size_t c = 0; c < row->Fields.size(); ++c) {
-        list->setItem(index, static_cast<int>(c), new TDeviceCell(row, c));
-    }
-}
-
 void TfXPortSearchGUI::AbandonSearch() {
-    if (!searching_) {
+    if (!search_.Running()) {
         return;
     }
-    ReleaseRun();
-    ++runId_; // a result already posted is not wanted either
-    searching_ = false;
+    search_.Cancel();
+    EndBusy();
+}
+
+void TfXPortSearchGUI::EndBusy() {
     labProgress_->hide();
-    RestoreCursor();
+    busy_.reset();
     EnableControls(true);
-}
-
-void TfXPortSearchGUI::ReleaseRun() {
-    if (!run_) {
-        return;
-    }
-    {
-        std::lock_guard<std::mutex> guard(run_->Lock);
-        run_->Dialog = nullptr;
-    }
-    run_->Job->Cancel();
-    if (worker_.joinable()) {
-        TSearchReaper::Instance().Adopt(std::move(worker_), run_->Finished);
-    }
-    run_.reset();
-}
-
-void TfXPortSearchGUI::RestoreCursor() {
-    if (cursorSet_) {
-        QApplication::restoreOverrideCursor();
-        cursorSet_ = false;
-    }
-}
-
-void TfXPortSearchGUI::ReportError(const std::string& message) {
-    if (OnSearchError) {
-        OnSearchError(message);
-        return;
-    }
-    QMessageBox::critical(this, QGuiApplication::applicationDisplayName(),
-                          QString::fromStdString(message));
 }
 
 // ---- controls ------------------------------------------------------------
@@ -601,20 +302,19 @@ void TfXPortSearchGUI::EnableControls(bool enabled) {
     ui_->BBHelpDeviceNotFound->setEnabled(enabled);
     const QModelIndexList selected = list->selectionModel()->selectedIndexes();
     if (hasRows && !selected.isEmpty()) {
-        const TDeviceCell* cell = CellAt(list, selected.first().row());
-        const auto kind =
-            cell ? DeviceKindStrict(cell->Row().Fields[colFirmware]) : std::optional<int>();
+        const TDeviceRow* row = RowAt(list, selected.first().row());
+        const auto kind = row ? DeviceKindStrict(row->Fields[colFirmware]) : std::optional<int>();
         ui_->BBChangeIP->setEnabled(enabled && (!kind || *kind != 6));
     }
 }
 
 void TfXPortSearchGUI::UpdateChangeIPForRow(int row) {
-    const TDeviceCell* cell = CellAt(ui_->LvDeviceList, row);
-    if (!cell) {
+    const TDeviceRow* record = RowAt(ui_->LvDeviceList, row);
+    if (!record) {
         return;
     }
     // A kind-6 device has no address to change from here.
-    const auto kind = DeviceKindStrict(cell->Row().Fields[colFirmware]);
+    const auto kind = DeviceKindStrict(record->Fields[colFirmware]);
     ui_->BBChangeIP->setEnabled(!kind || *kind != 6);
 }
 
@@ -632,8 +332,9 @@ void TfXPortSearchGUI::BBHelpDeviceNotFoundClick() {
 
 void TfXPortSearchGUI::OpenIPChange(bool deviceNotFound) {
     const QTableWidget* list = ui_->LvDeviceList;
-    if (searching_ || (!deviceNotFound && (list->rowCount() == 0 ||
-                                           list->selectionModel()->selectedIndexes().isEmpty()))) {
+    if (search_.Running() ||
+        (!deviceNotFound &&
+         (list->rowCount() == 0 || list->selectionModel()->selectedIndexes().isEmpty()))) {
         return;
     }
     // Owned by this dialog; the guards cover either being released while the
@@ -668,7 +369,7 @@ void TfXPortSearchGUI::SortByColumn(int column) {
 }
 
 void TfXPortSearchGUI::LvDeviceListColumnClick(int column) {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
     SortByColumn(column);
@@ -677,7 +378,7 @@ void TfXPortSearchGUI::LvDeviceListColumnClick(int column) {
 
 void TfXPortSearchGUI::LvDeviceListSelectItem(const QItemSelection& selected,
                                               const QItemSelection& deselected) {
-    if (filling_ || searching_) {
+    if (filling_ || search_.Running()) {
         return; // EnableControls settles Change IP when the search ends
     }
     // One event for the row that lost the selection, then one for the row
@@ -692,21 +393,21 @@ void TfXPortSearchGUI::LvDeviceListSelectItem(const QItemSelection& selected,
 }
 
 void TfXPortSearchGUI::LvDeviceListDblClick() {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
     accept();
 }
 
 void TfXPortSearchGUI::LvDeviceListContextMenu(const QPoint& pos) {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
     pmProductionMask_->popup(ui_->LvDeviceList->viewport()->mapToGlobal(pos));
 }
 
 void TfXPortSearchGUI::pmProductionMaskAllClick() {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
     productionOnly_ = false;
@@ -714,7 +415,7 @@ void TfXPortSearchGUI::pmProductionMaskAllClick() {
 }
 
 void TfXPortSearchGUI::pmProductionMaskSensorsClick() {
-    if (searching_) {
+    if (search_.Running()) {
         return;
     }
     productionOnly_ = true;

@@ -9,16 +9,16 @@
 #include <QDialog>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "search/uXPortSearch.h"
-#include "searchdialog/rules/uDeviceListRules.h"
+#include "guicommon/uGuiCommon.h"
+#include "guicommon/uWorkerTask.h"
+#include "searchdialog/uDeviceListCells.h"
 #include "searchdialog/uXPortSearchGUIStrings.h"
+#include "searchdialog/uXPortSearchJob.h"
 
 class QItemSelection;
 class QLabel;
@@ -29,26 +29,6 @@ class QTableWidgetItem;
 namespace Ui {
 class TfXPortSearchGUI;
 }
-
-// One search as the dialog drives it. Created on the UI thread, then
-// LoadSettings, Search and Devices run on the worker thread; Cancel may come
-// from the UI thread at any time and must make Search return promptly.
-// Errors are raised as exceptions (Exception carries the message).
-class TXPortSearchJob {
-public:
-    using TProgress = std::function<void(const std::string& adapter, int devicesFound)>;
-
-    virtual ~TXPortSearchJob() = default;
-    virtual void LoadSettings(const std::string& fileName) = 0;
-    virtual void Search(const TProgress& progress) = 0;
-    virtual std::vector<TXportPar> Devices() const = 0;
-    virtual void Cancel() = 0;
-};
-
-using TXPortSearchJobFactory = std::function<std::unique_ptr<TXPortSearchJob>()>;
-
-// The real thing: a TXportSearch engine with no log attached.
-std::unique_ptr<TXPortSearchJob> NewEngineSearchJob();
 
 class TfXPortSearchGUI : public QDialog {
     Q_OBJECT
@@ -66,7 +46,8 @@ public:
     static constexpr std::uint8_t bsDefault = 0x32; // what the empty set stands for
 
     // Columns of LvDeviceList.
-    enum TColumn { colIP, colMAC, colFirmware, colDeviceType, colDescription, colAdapter };
+    using TColumn = devicelist::TColumn;
+    using enum devicelist::TColumn;
 
     // Without a factory the dialog searches with the real engine.
     explicit TfXPortSearchGUI(QWidget* owner = nullptr, TXPortSearchJobFactory factory = {});
@@ -76,9 +57,7 @@ public:
     std::uint8_t ButtonSet = 0x3E;
     std::string SettingsFileName;
     TXPortSearchLangSupport Texts;
-    // Where a failed search is reported. Unset: the application's error box
-    // (a critical message box carrying the error's text).
-    std::function<void(const std::string& message)> OnSearchError;
+    // A failed search is reported in the application's error box (ShowErrorBox).
     // An error of the search that showing the dialog starts is not reported
     // here: like an error raised while the dialog is being shown, it ends the
     // modal run (result Cancel) and is left to the opener in this text.
@@ -94,7 +73,7 @@ public:
     // Starts a search (ignored while one runs). The list is refilled when it
     // ends; SearchFinished is emitted in every case.
     void RunSearch();
-    bool Searching() const { return searching_; }
+    bool Searching() const { return search_.Running(); }
 
     void SortByColumn(int column);
     int SortColumn() const { return sortColumn_; }
@@ -123,8 +102,13 @@ protected:
     std::string SelectedColumnText(int column) const;
 
 private:
-    struct TOutcome;
-    struct TSearchRun;
+    // What a search reports on the way: the adapter it is at and the devices
+    // found there so far.
+    struct TSearchProgress {
+        std::string Adapter;
+        int DevicesFound = 0;
+    };
+    using TSearchTask = TWorkerTask<std::vector<TXportPar>, TSearchProgress>;
 
     // Buttons, texts and sort column for showing; RunSearch follows.
     void FormShow();
@@ -141,18 +125,14 @@ private:
     void pmProductionMaskAllClick();
     void pmProductionMaskSensorsClick();
 
-    void SearchDone(std::uint64_t id, const TOutcome& outcome);
-    void ShowProgress(std::uint64_t id, const QString& text);
+    void SearchDone(TSearchTask::TOutcome outcome);
     void FillList(const std::vector<TXportPar>& devices);
-    void AddRow(const TXportPar& device);
     void UpdateChangeIPForRow(int row);
-    void ReportError(const std::string& message);
-    // Drops a running search: cancels it, restores cursor and controls.
+    // Drops a running search without waiting for it: cancels it, restores
+    // cursor and controls.
     void AbandonSearch();
-    // Lets go of the current run without waiting: cancels its engine and
-    // leaves the worker to finish and be joined elsewhere.
-    void ReleaseRun();
-    void RestoreCursor();
+    // Back from searching: progress, cursor and controls.
+    void EndBusy();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -166,12 +146,9 @@ private:
     int lastSortColumn_ = 0;
     int panelDesignHeight_ = 0;
 
-    std::shared_ptr<TSearchRun> run_;
-    std::thread worker_;
-    std::uint64_t runId_ = 0;     // id of the search whose result is awaited
-    std::uint64_t showRunId_ = 0; // id of the search started by showing
-    bool searching_ = false;
-    bool cursorSet_ = false;
+    TSearchTask search_;
+    bool showSearch_ = false; // the running search is the one showing started
+    std::optional<TBusyCursor> busy_;
     bool filling_ = false; // list rebuilt by the program, not by the user
     // The devices of the last search that succeeded, for the IP change.
     std::vector<TXportPar> lastDevices_;

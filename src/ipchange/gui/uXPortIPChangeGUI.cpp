@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <mutex>
-#include <system_error>
 #include <utility>
 
 // ---------------------------------------------------------------------------
@@ -81,20 +80,6 @@ void WaitWithMessages(int milliseconds) {
 // The dialog
 // ---------------------------------------------------------------------------
 
-// One press of Change: the engine and what it reports. The worker fills the
-// outcome, then posts; the UI thread reads it after joining the worker.
-struct TfXPortIPChangeGUI::TChangeRun {
-    std::unique_ptr<TXPortIPChange> Engine;
-    std::string Mac;
-    std::string Ip;
-    std::string Adapter;
-    bool Ok = false;
-    std::string Message;
-    // Why it failed, where the message alone leaves the user stuck.
-    std::string Cause;
-    int Code = IPChangeFailed;
-};
-
 TfXPortIPChangeGUI::TfXPortIPChangeGUI(QWidget* owner, TXPortIPChangeEngineFactory factory)
     : QDialog(owner), ui_(std::make_unique<Ui::TfXPortIPChangeGUI>()) {
     if (factory) {
@@ -121,13 +106,7 @@ TfXPortIPChangeGUI::TfXPortIPChangeGUI(QWidget* owner, TXPortIPChangeEngineFacto
     connect(ui_->BBCancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-TfXPortIPChangeGUI::~TfXPortIPChangeGUI() {
-    // The engine's work is bounded (ping, commands and sends each have a
-    // time limit), so waiting for it here is short; after this the worker
-    // posts nothing more, and what it posted goes with the dialog.
-    JoinWorker();
-    RestoreCursor();
-}
+TfXPortIPChangeGUI::~TfXPortIPChangeGUI() = default;
 
 void TfXPortIPChangeGUI::SetLanguage(const TXPortIPChangeLangSupport& texts) {
     texts_ = texts;
@@ -256,22 +235,23 @@ void TfXPortIPChangeGUI::DoChange() {
         return;
     }
     changing_ = true;
-    auto run = std::make_shared<TChangeRun>();
+    std::shared_ptr<TXPortIPChange> engine;
     try {
-        run->Engine = factory_ ? factory_() : nullptr;
+        engine = factory_ ? factory_() : nullptr;
     } catch (...) {
-        run->Engine.reset();
+        engine.reset();
     }
     // Instead of hiding (which would end a modal dialog at once and hand
     // the input back to the window below), the dialog stays in sight and
     // takes no input until the outcome is shown.
     EnableInput(false);
-    run_ = run;
-    if (!run->Engine) {
+    if (!engine) {
         // Without an engine nothing was done: the change error, shown like
         // any other outcome.
-        run->Message = texts_[8].empty() ? std::string(IPChangeStrings::SIPChangeError) : texts_[8];
-        QTimer::singleShot(0, this, [this] { ChangeDone(); });
+        TChangeOutcome outcome;
+        outcome.Message =
+            texts_[8].empty() ? std::string(IPChangeStrings::SIPChangeError) : texts_[8];
+        QTimer::singleShot(0, this, [this, outcome] { ChangeDone(outcome); });
         return;
     }
 
@@ -279,53 +259,40 @@ void TfXPortIPChangeGUI::DoChange() {
     for (std::size_t i = 0; i < messages.Texts.size(); ++i) {
         messages.Texts[i] = texts_[6 + i];
     }
-    run->Engine->SetMessages(messages);
+    engine->SetMessages(messages);
     DeviceMAC = ui_->EdtMac->text().toStdString();
     DeviceIP = ui_->IPEdtAddress->Text().toStdString();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    cursorSet_ = true;
-    run->Engine->AllAdapters = DeviceNotFound;
-    run->Engine->ArpOnly = ui_->ChBARPOnly->isChecked();
-    run->Mac = DeviceMAC;
-    run->Ip = DeviceIP;
-    run->Adapter = AdapterIP;
-    run->Message = run->Engine->MessageText(3);
-
-    try {
-        worker_ = std::thread([run, this] {
-            try {
-                run->Ok =
-                    run->Engine->ChangeIP(run->Mac, run->Ip, run->Adapter, run->Message, run->Code);
-                run->Cause = run->Engine->Cause();
-            } catch (...) {
-                // The engine absorbs its failures; this is only a last guard.
-                run->Ok = false;
-                run->Code = IPChangeFailed;
-                run->Message = run->Engine->MessageText(3);
+    busy_.emplace();
+    engine->AllAdapters = DeviceNotFound;
+    engine->ArpOnly = ui_->ChBARPOnly->isChecked();
+    // The engine absorbs its failures; what it throws all the same is the
+    // change error.
+    const std::string failed = engine->MessageText(3);
+    change_.Start(
+        [engine, mac = DeviceMAC, ip = DeviceIP, adapter = AdapterIP,
+         failed](TChangeTask::TControl&) {
+            TChangeOutcome outcome;
+            outcome.Message = failed;
+            outcome.Ok = engine->ChangeIP(mac, ip, adapter, outcome.Message, outcome.Code);
+            outcome.Cause = engine->Cause();
+            return outcome;
+        },
+        {.OnDone = [this, failed](TChangeTask::TOutcome outcome) {
+            if (!outcome.Value) {
+                outcome.Value.emplace();
+                outcome.Value->Message = failed;
             }
-            // The destructor joins this thread, so the dialog is still there.
-            QMetaObject::invokeMethod(
-                this, [this] { ChangeDone(); }, Qt::QueuedConnection);
-        });
-    } catch (const std::system_error&) {
-        // No thread: the change did not start, which is the change error.
-        QTimer::singleShot(0, this, [this] { ChangeDone(); });
-    }
+            ChangeDone(*outcome.Value);
+        }});
 }
 
-void TfXPortIPChangeGUI::ChangeDone() {
-    if (!run_) {
-        return;
-    }
-    JoinWorker();
-    // Kept to the end: the engine is freed after the outcome was shown.
-    const std::shared_ptr<TChangeRun> run = std::move(run_);
+void TfXPortIPChangeGUI::ChangeDone(const TChangeOutcome& outcome) {
     const QPointer<TfXPortIPChangeGUI> self(this);
-    emit ChangeFinished(run->Ok, run->Code);
+    emit ChangeFinished(outcome.Ok, outcome.Code);
     if (!self) {
         return;
     }
-    if (run->Ok) {
+    if (outcome.Ok) {
         setResult(mrOk);
         // Gives the device time to take its new address before the opener
         // searches again, while the windows keep painting.
@@ -339,8 +306,8 @@ void TfXPortIPChangeGUI::ChangeDone() {
     } else {
         setResult(mrCancel);
     }
-    RestoreCursor();
-    ShowOutcome(run->Message, run->Cause, run->Code);
+    busy_.reset();
+    ShowOutcome(outcome.Message, outcome.Cause, outcome.Code);
     if (!self) {
         return;
     }
@@ -378,17 +345,4 @@ void TfXPortIPChangeGUI::ShowOutcome(const std::string& message, const std::stri
 void TfXPortIPChangeGUI::EnableInput(bool enabled) {
     ui_->PnlMain->setEnabled(enabled);
     ui_->PnlButtons->setEnabled(enabled);
-}
-
-void TfXPortIPChangeGUI::RestoreCursor() {
-    if (cursorSet_) {
-        QApplication::restoreOverrideCursor();
-        cursorSet_ = false;
-    }
-}
-
-void TfXPortIPChangeGUI::JoinWorker() {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
 }

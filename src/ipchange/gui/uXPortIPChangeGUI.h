@@ -6,16 +6,19 @@
 //
 // The engine (a ping of up to three seconds, commands, sends) runs on a
 // worker thread so that the windows keep painting; meanwhile the dialog shows
-// the hourglass cursor and takes no input.
+// the hourglass cursor and takes no input. A dialog destroyed meanwhile does
+// not wait: the engine ends its bounded work on the worker.
 
 #include <QDialog>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "guicommon/uGuiCommon.h"
+#include "guicommon/uWorkerTask.h"
 #include "ipchange/gui/uXPortIPChangeGUIStrings.h"
 #include "ipchange/uXPortIPChange.h"
 
@@ -88,7 +91,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct TChangeRun;
+    // What one press of Change came to.
+    struct TChangeOutcome {
+        bool Ok = false;
+        std::string Message;
+        // Why it failed, where the message alone leaves the user stuck.
+        std::string Cause;
+        int Code = IPChangeFailed;
+    };
+    using TChangeTask = TWorkerTask<TChangeOutcome>;
 
     void FormShow();
     void ApplyTexts();
@@ -99,20 +110,17 @@ private:
     bool ConfirmSharedMacSuffix();
     void DoChange();
     // The engine's outcome, back on the UI thread.
-    void ChangeDone();
+    void ChangeDone(const TChangeOutcome& outcome);
     void ShowOutcome(const std::string& message, const std::string& cause, int code);
     void EnableInput(bool enabled);
-    void RestoreCursor();
-    void JoinWorker();
 
     std::unique_ptr<Ui::TfXPortIPChangeGUI> ui_;
     TXPortIPChangeEngineFactory factory_;
     TXPortIPChangeLangSupport texts_;
     std::string savedIP_ = "0.0.0.0";
 
-    std::shared_ptr<TChangeRun> run_;
-    std::thread worker_;
+    TChangeTask change_;
     bool changing_ = false;
     bool asking_ = false; // the shared-suffix question is up
-    bool cursorSet_ = false;
+    std::optional<TBusyCursor> busy_;
 };

@@ -2,6 +2,7 @@
 // message loop. Of the command line only --version and --help are read (and
 // Qt's own options); the window needs none.
 
+#include "guicommon/uGuiCommon.h"
 #include "shell/gui/uMain.h"
 #include "shell/gui/uTranslations.h"
 #include "shell/uApplicationFolders.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QMessageBox>
 #include <QScopeGuard>
 #include <QString>
 
@@ -44,9 +44,9 @@ public:
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception& e) {
-            ShowApplicationError(activeWindow(), e.what());
+            ShowErrorBox(activeWindow(), e.what());
         } catch (...) {
-            ShowApplicationError(activeWindow(), "Unknown error");
+            ShowErrorBox(activeWindow(), "Unknown error");
         }
         return false;
     }
@@ -59,8 +59,7 @@ void ReportStartupError(const std::string& message) {
     std::fflush(stderr);
     const QString platform = QGuiApplication::platformName();
     if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
-        QMessageBox::critical(nullptr, QGuiApplication::applicationDisplayName(),
-                              DisplayText(message));
+        ShowErrorBox(nullptr, message);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "shell/gui/uMain.h"
 
 #include "base/uIniFile.h"
+#include "guicommon/uGuiCommon.h"
 #include "platform/ProgramFile.h"
 #include "shell/uApplicationFolders.h"
 #include "ui_uMain.h"
@@ -10,7 +11,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -51,18 +51,6 @@ std::uint8_t SearchButtonSet(const std::string& iniFileName) {
         return 0;
     }
     return static_cast<std::uint8_t>(*value);
-}
-
-QString DisplayText(const std::string& bytes) {
-    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.contains(QChar::ReplacementCharacter)) {
-        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return text;
-}
-
-void ShowApplicationError(QWidget* owner, const std::string& message) {
-    QMessageBox::critical(owner, QGuiApplication::applicationDisplayName(), DisplayText(message));
 }
 
 TfMain::TfMain(QWidget* owner) : QWidget(owner), ui_(std::make_unique<Ui::TfMain>()) {
@@ -124,14 +112,6 @@ void TfMain::AddInfoLine(const QString& line) {
     ui_->MeInfo->appendPlainText(line);
 }
 
-void TfMain::ReportError(const std::string& message) {
-    if (OnError) {
-        OnError(message);
-        return;
-    }
-    ShowApplicationError(this, message);
-}
-
 void TfMain::BtnSearchClick() {
     if (searching_) {
         return;
@@ -146,7 +126,7 @@ void TfMain::BtnSearchClick() {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         OpenSearchDialog();
     } catch (const std::exception& e) {
-        ReportError(e.what());
+        ShowErrorBox(this, e.what());
     }
 }
 
@@ -169,7 +149,7 @@ void TfMain::OpenSearchDialog() {
     if (dialog->ShowSearchError) {
         // The first search failed: the dialog has closed, the information
         // box keeps "Searching device..." and the error goes to the error box.
-        ReportError(*dialog->ShowSearchError);
+        ShowErrorBox(this, *dialog->ShowSearchError);
         return;
     }
     if (result == TfXPortSearchGUI::mrOk) {

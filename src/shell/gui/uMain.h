@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,7 +45,6 @@ private:
     void ShowDeviceInfo(const TfXPortSearchGUI& dialog);
     void BtnCloseClick();
     void AddInfoLine(const QString& line);
-    void ReportError(const std::string& message);
 
     std::unique_ptr<Ui::TfMain> ui_;
     bool searching_ = false; // "..." is not re-entered while its dialog is up
@@ -56,11 +54,3 @@ private:
 // ButtonSet, an integer 0 to 255 (decimal, $hex or 0x hex). A missing file or
 // key, or any other value, gives the empty set.
 std::uint8_t SearchButtonSet(const std::string& iniFileName);
-
-// The application's error box: a critical message box titled with the
-// application's name and carrying the error's message.
-void ShowApplicationError(QWidget* owner, const std::string& message);
-
-// A text from a device or a settings file as the program shows it: UTF-8 when
-// it is valid UTF-8, else byte by byte, as the search dialog shows it.
-QString DisplayText(const std::string& bytes);

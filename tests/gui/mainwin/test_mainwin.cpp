@@ -2,6 +2,7 @@
 // and are answered by the test, the folders live in a temporary home.
 
 #include "FakeSearch.h"
+#include "guicommon/uGuiCommon.h"
 #include "platform/ProgramFile.h"
 #include "platform/ShellFolders.h"
 #include "searchdialog/ipedit/IPEdit.h"
@@ -195,6 +196,7 @@ void TestMainWindow::init() {
 
 void TestMainWindow::cleanup() {
     main_.reset();
+    SetErrorBoxHook({});
     uApplicationFolders::FinalizeAppFolders();
     uApplicationSpecifical::ResetIdentity();
     platform::OverrideShellFolder(kCommonAppData, std::nullopt);
@@ -225,7 +227,7 @@ void TestMainWindow::StartUp(const QByteArray& ini, const QString& programFile) 
     uApplicationFolders::SetAppFolders();
     main_ = std::make_unique<TfMain>();
     main_->SearchJobFactory = FakeFactory(net_);
-    main_->OnError = [this](const std::string& m) { errors_.push_back(m); };
+    SetErrorBoxHook([this](const std::string& m) { errors_.push_back(m); });
     main_->show();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
 }
@@ -456,7 +458,7 @@ void TestMainWindow::okWithoutRowGivesEmptyBlock() {
 void TestMainWindow::dialogErrorKeepsProgramRunning() {
     StartUp();
     // The error box itself, not the test's recorder.
-    main_->OnError = nullptr;
+    SetErrorBoxHook({});
     Answer(*net_, {}, "Socket Error # 10049");
     TModalAnswers answers;
     QString title, text;
@@ -477,7 +479,7 @@ void TestMainWindow::dialogErrorKeepsProgramRunning() {
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(Lines(), (QStringList{"Searching device..."}));
     QCOMPARE(IpField()->Text(), QString("192.168.1.213"));
-    main_->OnError = [this](const std::string& m) { errors_.push_back(m); };
+    SetErrorBoxHook([this](const std::string& m) { errors_.push_back(m); });
 
     // The window is still fully usable.
     Answer(*net_, {Device("10.77.1.10", "Boiler room")});

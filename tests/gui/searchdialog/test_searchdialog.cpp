@@ -1,6 +1,7 @@
 // The search dialog driven through a scripted search, offscreen.
 
 #include "FakeSearch.h"
+#include "guicommon/uGuiCommon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +24,11 @@ struct TFixture {
         Net->Script.push_back({std::move(devices), {}});
         Dlg = std::make_unique<TfXPortSearchGUI>(nullptr, FakeFactory(Net));
         Dlg->ButtonSet = buttons;
-        Dlg->OnSearchError = [this](const std::string& m) { Errors.push_back(m); };
+        SetErrorBoxHook([this](const std::string& m) { Errors.push_back(m); });
     }
+    ~TFixture() { SetErrorBoxHook({}); }
+    TFixture(const TFixture&) = delete;
+    TFixture& operator=(const TFixture&) = delete;
     QTableWidget* List() const { return Dlg->findChild<QTableWidget*>("LvDeviceList"); }
     QPushButton* Button(const char* name) const { return Dlg->findChild<QPushButton*>(name); }
     // Shows the dialog and waits for its first search.

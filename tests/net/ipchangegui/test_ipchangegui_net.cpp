@@ -6,6 +6,7 @@
 
 #include "ModalDriver.h"
 #include "common/TestNet.h"
+#include "guicommon/uGuiCommon.h"
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "searchdialog/ipedit/IPEdit.h"
 #include "searchdialog/uXPortSearchGUI.h"
@@ -162,7 +163,7 @@ void TestIPChangeGUINet::initTestCase() {
     dlg_ = std::make_unique<TfXPortSearchGUI>(); // the real engines
     dlg_->ButtonSet = 0x01;                      // every button
     dlg_->SettingsFileName = ini.toStdString();
-    dlg_->OnSearchError = [](const std::string& m) { QFAIL(m.c_str()); };
+    SetErrorBoxHook([](const std::string& m) { QFAIL(m.c_str()); });
     QSignalSpy done(dlg_.get(), &TfXPortSearchGUI::SearchFinished);
     dlg_->show();
     QVERIFY(done.wait(20000));

@@ -4,10 +4,12 @@
 // its ticks. The figure is printed, never asserted: it depends on the load
 // of the machine.
 #include "common/TestNet.h"
+#include "guicommon/uGuiCommon.h"
 #include "searchdialog/uXPortSearchGUI.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTimer>
@@ -25,7 +27,8 @@ private slots:
 void TestGuiStall::uiThreadKeepsRunningDuringSearch() {
     TfXPortSearchGUI dlg; // the real engine, parallel, ReadTimeout 1000 ms
     std::vector<std::string> errors;
-    dlg.OnSearchError = [&](const std::string& m) { errors.push_back(m); };
+    SetErrorBoxHook([&](const std::string& m) { errors.push_back(m); });
+    const auto unhook = qScopeGuard([] { SetErrorBoxHook({}); });
     QSignalSpy done(&dlg, &TfXPortSearchGUI::SearchFinished);
     auto* list = dlg.findChild<QTableWidget*>("LvDeviceList");
     QVERIFY(list);

@@ -2,6 +2,7 @@
 // of searchdialog.net.
 
 #include "common/TestNet.h"
+#include "guicommon/uGuiCommon.h"
 #include "searchdialog/uXPortSearchGUI.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -60,7 +62,8 @@ void TestSearchDialogNet::searchFillsList() {
     }
     TfXPortSearchGUI dlg; // the real engine
     std::vector<std::string> errors;
-    dlg.OnSearchError = [&](const std::string& m) { errors.push_back(m); };
+    SetErrorBoxHook([&](const std::string& m) { errors.push_back(m); });
+    const auto unhook = qScopeGuard([] { SetErrorBoxHook({}); });
     dlg.SettingsFileName = ini.toStdString();
     QSignalSpy done(&dlg, &TfXPortSearchGUI::SearchFinished);
     dlg.show();

@@ -1,0 +1,36 @@
+#include "searchdialog/uXPortSearchJob.h"
+
+#include <algorithm>
+
+namespace {
+
+class TEngineSearchJob final : public TXPortSearchJob {
+public:
+    void LoadSettings(const std::string& fileName) override { engine_.LoadSettings(fileName); }
+
+    void Search(const TProgress& progress) override {
+        engine_.OnProgress = progress;
+        engine_.Search(); // a Cancel given before it started is honoured too
+    }
+
+    std::vector<TXportPar> Devices() const override {
+        std::vector<TXportPar> devices;
+        const int count = engine_.DeviceCount();
+        devices.reserve(static_cast<std::size_t>(std::max(count, 0)));
+        for (int i = 0; i < count; ++i) {
+            devices.push_back(engine_.Device(i));
+        }
+        return devices;
+    }
+
+    void Cancel() override { engine_.Cancel(); }
+
+private:
+    TXportSearch engine_;
+};
+
+} // namespace
+
+std::unique_ptr<TXPortSearchJob> NewEngineSearchJob() {
+    return std::make_unique<TEngineSearchJob>();
+}
