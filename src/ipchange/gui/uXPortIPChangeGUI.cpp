@@ -1,5 +1,6 @@
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 
+#include "ipchange/uXPortIPChangeRecord.h"
 #include "ipchange/uXPortIPChangeStrings.h"
 #include "ui_uXPortIPChangeGUI.h"
 
@@ -21,7 +22,9 @@
 namespace {
 
 std::unique_ptr<TXPortIPChange> NewSystemEngine() {
-    return std::make_unique<TXPortIPChange>();
+    auto engine = std::make_unique<TXPortIPChange>();
+    engine->RecordFile = DefaultChangeRecordFile();
+    return engine;
 }
 
 std::mutex& FactoryLock() {
@@ -265,6 +268,15 @@ void TfXPortIPChangeGUI::DoChange() {
     busy_.emplace();
     engine->AllAdapters = DeviceNotFound;
     engine->ArpOnly = ui_->ChBARPOnly->isChecked();
+    if (!DeviceNotFound) {
+        const std::string mac = HyphenMac(DeviceMAC);
+        for (const TXportPar& known : KnownDevices) {
+            if (!mac.empty() && HyphenMac(known.MAC) == mac) {
+                engine->OldIP = known.IP;
+                break;
+            }
+        }
+    }
     // The engine absorbs its failures; what it throws all the same is the
     // change error.
     const std::string failed = engine->MessageText(3);

@@ -102,6 +102,7 @@ private slots:
     void sharedMacSuffix_data();
     void sharedMacSuffix();
     void sharedMacSuffixNoSendsNothing();
+    void changeIsRecordedWithTheListedAddress();
     void cancelCreatesNoEngine_data();
     void cancelCreatesNoEngine();
     void busyWhileChanging();
@@ -923,4 +924,37 @@ void TestIPChangeGUI::searchDialogHandsOverEveryDevice() {
 }
 
 QTEST_MAIN(TestIPChangeGUI)
+// The change record names the address the device was listed with; the
+// record's own lines are the engine's (unit tests).
+void TestIPChangeGUI::changeIsRecordedWithTheListedAddress() {
+    auto net = std::make_shared<TFakeIPNet>();
+    const QString record =
+        QDir(QDir::tempPath())
+            .filePath(QString("qv-record-%1.log").arg(QCoreApplication::applicationPid()));
+    QFile::remove(record);
+    const auto cleanup = qScopeGuard([&] { QFile::remove(record); });
+    TfXPortIPChangeGUI dlg(nullptr, [net, record] {
+        auto engine = FakeIPChangeFactory(net)();
+        engine->RecordFile = record.toStdString();
+        return engine;
+    });
+    dlg.AdapterIP = "10.77.1.1";
+    dlg.KnownDevices = Devices({"10.77.1.9 00-20-4A-0F-0F-0F 10.77.1.1", OwnDevice});
+    TModalDriver driver;
+    TBoxSeen box;
+    driver.Expect<TfXPortIPChangeGUI>([&](TfXPortIPChangeGUI* d) {
+        Child<QLineEdit>(d, "EdtMac")->setText("00-20-4A-01-02-03");
+        Child<TIPEdit>(d, "IPEdtAddress")->SetText("10.77.1.50");
+        QTest::mouseClick(Child<QPushButton>(d, "BBChange"), Qt::LeftButton);
+    });
+    driver.Expect<QMessageBox>(AnswerBox(box, nullptr));
+    QCOMPARE(dlg.exec(), TfXPortIPChangeGUI::mrOk);
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString line = QString::fromUtf8(file.readAll());
+    QVERIFY2(line.contains("[i] IP change: MAC 00-20-4A-01-02-03, 10.77.1.10 -> 10.77.1.50, way "
+                           "IP-SETUP, adapter 10.77.1.1, done: "),
+             qPrintable(line));
+}
+
 #include "test_ipchangegui.moc"
