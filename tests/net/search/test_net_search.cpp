@@ -305,6 +305,7 @@ TEST(Timing, ThreeInTimeAndALateReplyBreaksTheNextExchange) {
     RecordingLog log;
     search.Log = &log;
     search.ReadTimeout = 500;
+    search.Sequential = true;
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 3);
     EXPECT_EQ(search.Device(0).IP, "10.77.1.20");
@@ -320,54 +321,80 @@ TEST(Timing, ThreeInTimeAndALateReplyBreaksTheNextExchange) {
     EXPECT_EQ(Find(search, "10.77.1.40"), nullptr);
 }
 
-// ---- faults.net -------------------------------------------------------------
-
-TEST(Faults, SilentAndMalformedExchanges) {
+TEST(Timing, OverlappedALateReplyAddsItsDeviceAndBreaksNothing) {
     TXportSearch search;
     RecordingLog log;
     search.Log = &log;
-    search.ReadTimeout = 200;
-    auto start = Clock::now();
+    search.ReadTimeout = 500;
     search.Search();
-    auto ms = MsSince(start);
-    // One time-out of silence, three for the silent info, three for the
-    // silent setup request.
-    EXPECT_GE(ms, 7 * 200 - 10);
-    EXPECT_LT(ms, 7 * 200 + 1200);
-    ASSERT_EQ(search.DeviceCount(), 5);
-
-    const TXportPar* noInfo = Find(search, "10.77.1.10");
-    ASSERT_NE(noInfo, nullptr);
-    EXPECT_EQ(noInfo->Firmware, "N/A");
-    EXPECT_EQ(noInfo->DeviceType, "N/A");
-    EXPECT_EQ(noInfo->Description, "");
-    EXPECT_EQ(noInfo->MAC, "00-20-4A-00-04-10");
-    EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
-    EXPECT_TRUE(log.Has(2, "Different responce source IP ()."));
-    EXPECT_EQ(CountOf(Received("10.77.1.10"), "E6"), 0);
-
-    const TXportPar* noSetup = Find(search, "10.77.1.11");
-    ASSERT_NE(noSetup, nullptr);
-    EXPECT_EQ(noSetup->Firmware, "1-4-4.255");
-    EXPECT_EQ(noSetup->DeviceType, "QT101");
-    EXPECT_EQ(noSetup->Description, "");
-    EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.11 failed (setup E6)."));
-    EXPECT_EQ(CountOf(Received("10.77.1.11"), "E6"), 1);
-
-    for (const char* ip : {"10.77.1.12", "10.77.1.13"}) {
-        const TXportPar* d = Find(search, ip);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->Firmware, "N/A") << ip;
-        EXPECT_EQ(d->DeviceType, "N/A") << ip;
-        EXPECT_EQ(d->Description, "") << ip;
-        EXPECT_EQ(CountOf(Received(ip), "E6"), 0) << ip;
+    ASSERT_EQ(search.DeviceCount(), 4);
+    const char* want[][2] = {{"10.77.1.20", "First"},
+                             {"10.77.1.30", "Second"},
+                             {"10.77.1.10", "Slow"},
+                             {"10.77.1.40", "Late"}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(search.Device(i).IP, want[i][0]);
+        EXPECT_EQ(search.Device(i).Description, want[i][1]);
+        EXPECT_EQ(search.Device(i).Firmware, "6-1-0.00");
     }
+    EXPECT_FALSE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
+}
 
-    const TXportPar* oddSetup = Find(search, "10.77.1.14");
-    ASSERT_NE(oddSetup, nullptr);
-    EXPECT_EQ(oddSetup->Firmware, "0-1-0.00");
-    EXPECT_EQ(oddSetup->Description, "");
-    EXPECT_EQ(CountOf(Received("10.77.1.14"), "E6"), 1);
+// ---- faults.net -------------------------------------------------------------
+
+TEST(Faults, SilentAndMalformedExchanges) {
+    for (bool sequential : {true, false}) {
+        SCOPED_TRACE(sequential ? "sequential" : "overlapped");
+        TXportSearch search;
+        RecordingLog log;
+        search.Log = &log;
+        search.Sequential = sequential;
+        search.ReadTimeout = 200;
+        auto start = Clock::now();
+        search.Search();
+        auto ms = MsSince(start);
+        // One time-out of silence, three for the silent info, three for the
+        // silent setup request; overlapped, the two silent exchanges wait at
+        // the same time.
+        const int waits = sequential ? 7 : 4;
+        EXPECT_GE(ms, waits * 200 - 10);
+        EXPECT_LT(ms, waits * 200 + 1200);
+        ASSERT_EQ(search.DeviceCount(), 5);
+
+        const TXportPar* noInfo = Find(search, "10.77.1.10");
+        ASSERT_NE(noInfo, nullptr);
+        EXPECT_EQ(noInfo->Firmware, "N/A");
+        EXPECT_EQ(noInfo->DeviceType, "N/A");
+        EXPECT_EQ(noInfo->Description, "");
+        EXPECT_EQ(noInfo->MAC, "00-20-4A-00-04-10");
+        EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
+        EXPECT_TRUE(log.Has(2, "Different responce source IP ()."));
+        EXPECT_EQ(CountOf(Received("10.77.1.10"), "E6"), 0);
+        EXPECT_EQ(CountOf(Received("10.77.1.10"), "E4"), sequential ? 1 : 2);
+
+        const TXportPar* noSetup = Find(search, "10.77.1.11");
+        ASSERT_NE(noSetup, nullptr);
+        EXPECT_EQ(noSetup->Firmware, "1-4-4.255");
+        EXPECT_EQ(noSetup->DeviceType, "QT101");
+        EXPECT_EQ(noSetup->Description, "");
+        EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.11 failed (setup E6)."));
+        EXPECT_EQ(CountOf(Received("10.77.1.11"), "E6"), sequential ? 1 : 2);
+
+        for (const char* ip : {"10.77.1.12", "10.77.1.13"}) {
+            const TXportPar* d = Find(search, ip);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->Firmware, "N/A") << ip;
+            EXPECT_EQ(d->DeviceType, "N/A") << ip;
+            EXPECT_EQ(d->Description, "") << ip;
+            EXPECT_EQ(CountOf(Received(ip), "E6"), 0) << ip;
+        }
+
+        const TXportPar* oddSetup = Find(search, "10.77.1.14");
+        ASSERT_NE(oddSetup, nullptr);
+        EXPECT_EQ(oddSetup->Firmware, "0-1-0.00");
+        EXPECT_EQ(oddSetup->Description, "");
+        EXPECT_EQ(CountOf(Received("10.77.1.14"), "E6"), sequential ? 1 : 2);
+    }
 }
 
 // ---- twoadapters.net --------------------------------------------------------
