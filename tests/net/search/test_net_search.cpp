@@ -472,6 +472,58 @@ TEST(Chatter, AChatteringDeviceCannotHangTheSearch) {
     ASSERT_NE(calm, nullptr);
 }
 
+// ---- hostile.net -------------------------------------------------------------
+
+TEST(Hostile, EveryRealDeviceIsReadAndTheSearchEndsWithinItsBound) {
+    TXportSearch search;
+    RecordingLog log;
+    search.Log = &log;
+    search.ReadTimeout = 300;
+    search.MaxCollectMs = 2000;
+    auto start = Clock::now();
+    search.Search();
+    const auto ms = MsSince(start);
+    // The bound of README "How long a search can take", for these settings
+    // (and a second for the machine).
+    const int rt = search.ReadTimeout;
+    const int entries = search.MaxEntriesPerAdapter;
+    const long long bound = search.MaxCollectMs + rt + 3 * rt + 6 * rt +
+                            static_cast<long long>(entries) * search.PaceMicros / 1000 + 1000;
+    EXPECT_LT(ms, bound);
+    std::printf("hostile network: %lld ms (bound %lld ms), %d entries\n",
+                static_cast<long long>(ms), bound, search.DeviceCount());
+
+    const char* real[][2] = {{"10.77.1.10", "Real ten"},
+                             {"10.77.1.11", "Real setup"},
+                             {"10.77.1.12", "Real late"},
+                             {"10.77.2.10", "Real two"}};
+    for (const auto& [ip, text] : real) {
+        const TXportPar* d = Find(search, ip);
+        ASSERT_NE(d, nullptr) << ip;
+        EXPECT_EQ(d->Description, text) << ip;
+        EXPECT_NE(d->Firmware, "N/A") << ip;
+        EXPECT_NE(d->DeviceType, "N/A") << ip;
+        EXPECT_FALSE(
+            log.Has(2, std::string("Operation interrupt. Reading from ") + ip + " failed."));
+    }
+    // The burst is one device, read; the forged MACs are listed (under the
+    // limit) and share their host's one failed exchange.
+    const TXportPar* burster = Find(search, "10.77.1.201");
+    ASSERT_NE(burster, nullptr);
+    EXPECT_EQ(burster->Description, "Burster");
+    int forged = 0;
+    for (const TXportPar& d : search.Devices())
+        forged += d.IP == "10.77.2.200";
+    EXPECT_EQ(forged, 1001);
+    EXPECT_EQ(CountOf(Received("10.77.2.200"), "E4"), 1);
+    EXPECT_FALSE(search.LimitReached());
+    for (const char* ip : {"10.77.2.11", "10.77.2.12"}) {
+        const TXportPar* d = Find(search, ip);
+        ASSERT_NE(d, nullptr) << ip;
+        EXPECT_EQ(d->Firmware, "N/A") << ip;
+    }
+}
+
 // ---- perdevice.net ----------------------------------------------------------
 
 TEST(PerDevice, UnreachableDevicesAndBrokenDatagramsNeverHideAnother) {
