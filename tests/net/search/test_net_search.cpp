@@ -7,6 +7,7 @@
 #include "search/IPInfo.h"
 #include "search/uXPortSearch.h"
 #include "support/RecordingLog.h"
+#include "utils/KavenLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -395,6 +397,56 @@ TEST(Faults, SilentAndMalformedExchanges) {
         EXPECT_EQ(oddSetup->Description, "");
         EXPECT_EQ(CountOf(Received("10.77.1.14"), "E6"), sequential ? 1 : 2);
     }
+}
+
+TEST(Faults, TheLogIsWrittenAsThingsHappen) {
+    // A timestamped log file: the silent device shows its three waits
+    // between its request and its failure, and lines are there before the
+    // search ends.
+    const std::string file =
+        (std::filesystem::temp_directory_path() / ("qv-live-" + std::to_string(getpid()) + ".log"))
+            .string();
+    std::filesystem::remove(file);
+    TEventLog log(file, true, 16);
+    TXportSearch search;
+    search.Log = &log;
+    search.ReadTimeout = 300;
+    auto read = [&] {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+        return lines;
+    };
+    std::size_t linesAtFirstDevice = 0;
+    search.OnDevice = [&](const TXportPar&) {
+        if (!linesAtFirstDevice)
+            linesAtFirstDevice = read().size();
+    };
+    search.Search();
+    EXPECT_GE(linesAtFirstDevice, 3u); // SEARCHING, Sarching on adapter, Reading from
+    // "yy-mm-dd hh:nn:ss zzz": milliseconds of the day.
+    auto at = [](const std::string& l) {
+        return ((std::stoi(l.substr(9, 2)) * 60 + std::stoi(l.substr(12, 2))) * 60 +
+                std::stoi(l.substr(15, 2))) *
+                   1000 +
+               std::stoi(l.substr(18, 3));
+    };
+    long long previous = -1, asked = -1, failed = -1;
+    for (const std::string& l : read()) {
+        const long long t = at(l);
+        EXPECT_GE(t, previous) << l; // never backwards
+        previous = t;
+        if (l.find("[i] Reading from 10.77.1.10") != std::string::npos)
+            asked = t;
+        if (l.find("Operation interrupt. Reading from 10.77.1.10 failed.") != std::string::npos)
+            failed = t;
+    }
+    ASSERT_GE(asked, 0);
+    ASSERT_GE(failed, 0);
+    EXPECT_GE(failed - asked, 3 * 300 - 20);
+    EXPECT_LT(failed - asked, 3 * 300 + 500);
+    std::filesystem::remove(file);
 }
 
 // ---- twoadapters.net --------------------------------------------------------
