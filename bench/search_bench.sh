@@ -79,6 +79,17 @@ burst() {
     rm -f "$out.run.log"
 }
 
+# loss OUTFILE: BURSTS overlapped searches of 4 x 250 slow devices, the
+# device count of each.
+loss() {
+    local out=$1 r n
+    for ((i = 0; i < BURSTS; i++)); do
+        r=$("$CLI" search --settings /nonexistent --timeout $TIMEOUT_MS 2>&1)
+        n=${r##*$'\n'}
+        echo "${n%% *} $(grep -c ' N/A ' <<<"$r")" >>"$out"
+    done
+}
+
 if [[ ${1:-} == __inner ]]; then
     shift
     [[ -n ${QVNET_ID:-} ]] || {
@@ -175,17 +186,6 @@ delay_scenario() {
     fi
     printf '| %-10s | %10d | %10d | %6d | %5s | %5s | %s |\n' "$name" "$par" "$seq" "$floor" \
         "$(awk -v f="$floor" -v p="$par" 'BEGIN{printf "%.2f", p/f}')" "$same/$RUNS" "$found"
-}
-
-# loss OUTFILE: BURSTS overlapped searches of 4 x 250 slow devices, the
-# device count of each.
-loss() {
-    local out=$1 r n
-    for ((i = 0; i < BURSTS; i++)); do
-        r=$("$CLI" search --settings /nonexistent --timeout $TIMEOUT_MS 2>&1)
-        n=${r##*$'\n'}
-        echo "${n%% *} $(grep -c ' N/A ' <<<"$r")" >>"$out"
-    done
 }
 
 netfile "$WORK/s1x10.net" 1 10

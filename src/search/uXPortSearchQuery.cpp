@@ -33,6 +33,8 @@ struct TExchange {
     std::string Info; // the info reply, to know a repeat of it
 };
 
+constexpr auto MaxPaceBurst = std::chrono::milliseconds(2);
+
 int CeilMs(Clock::duration d) {
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(d).count();
     return static_cast<int>(std::clamp<long long>(ms, 0, 24 * 3600 * 1000));
@@ -220,7 +222,10 @@ void TXportSearch::QueryOverlapped(TDatagramLink& link, const std::string& adapt
             const bool work = !setupDue.empty() || (!queue.empty() && open.size() < window);
             if (work && Clock::now() >= nextSend) {
                 sendNext();
-                nextSend = Clock::now() + pace;
+                // Paced on average: a send that came late (a busy machine
+                // sleeps longer than asked) is made up for by the next ones,
+                // but never by more than a short burst.
+                nextSend = std::max(nextSend + pace, Clock::now() - MaxPaceBurst);
                 continue;
             }
             if (!work && open.empty())
