@@ -139,19 +139,26 @@ netfile() {
     } >"$file"
 }
 
-scenario() {
-    local name=$1 file=$WORK/$2.net out=$WORK/$2.out
-    [[ -z ${ONLY:-} || $2 == $ONLY ]] || return 0
-    bash "$QVNET" run "$file" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner inner "$out" "$file" \
+# measure NAME ID: runs `inner` in the network $WORK/ID.net and sets par seq
+# same bound slowest unicast floor found (the caller's locals).
+measure() {
+    local out=$WORK/$2.out
+    bash "$QVNET" run "$WORK/$2.net" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner inner "$out" "$WORK/$2.net" \
         >"$WORK/$2.log" 2>&1 || {
-        echo "scenario '$name' failed:" >&2
+        echo "scenario '$1' failed:" >&2
         tail -20 "$WORK/$2.log" >&2
     }
-    local par seq same bound slowest unicast floor devices
     read -r par seq same bound slowest unicast floor <"$out" 2>/dev/null || par=""
-    devices=$(grep -c '^device' "$file")
-    local found
     found=$(sort -u "$out.found" 2>/dev/null | tr '\n' ' ' | sed 's/ device(s) found\.//g; s/ $//')
+}
+
+scenario() {
+    local name=$1 file=$WORK/$2.net out=$WORK/$2.out
+    local par seq same bound slowest unicast floor found
+    [[ -z ${ONLY:-} || $2 == $ONLY ]] || return 0
+    measure "$name" "$2"
+    local devices
+    devices=$(grep -c '^device' "$file")
     if [[ -z $par ]]; then
         printf '%-34s %7s  %s\n' "$name" "$devices" "(no result)"
         return
@@ -170,16 +177,9 @@ scenario() {
 # floor of the overlapped search (last discovery reply + one ReadTimeout +
 # the slowest device's round trip, measured in the same network).
 delay_scenario() {
-    local name=$1 file=$WORK/$1.net out=$WORK/$1.out
+    local name=$1 par seq same bound slowest unicast floor found
     [[ -z ${ONLY:-} || $1 == $ONLY ]] || return 0
-    bash "$QVNET" run "$file" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner inner "$out" "$file" \
-        >"$WORK/$1.log" 2>&1 || {
-        echo "scenario '$name' failed:" >&2
-        tail -20 "$WORK/$1.log" >&2
-    }
-    local par seq same bound slowest unicast floor found
-    read -r par seq same bound slowest unicast floor <"$out" 2>/dev/null || par=""
-    found=$(sort -u "$out.found" 2>/dev/null | tr '\n' ' ' | sed 's/ device(s) found\.//g; s/ $//')
+    measure "$name" "$1"
     if [[ -z $par || -z $floor ]]; then
         printf '%-12s %s\n' "$name" "(no result)"
         return
