@@ -152,6 +152,7 @@ void TXportSearch::QueryOverlapped(TDatagramLink& link, const std::string& adapt
     };
     auto accept = [&](std::map<std::string, TExchange>::iterator it, const std::string& data) {
         TExchange& x = it->second;
+        skipped = 0; // strays in between do not reopen the log to junk
         if (!x.Setup) {
             x.Info = data;
             DecodeInfoReply(x.Result, data, typeName);
@@ -259,7 +260,6 @@ void TXportSearch::QueryOverlapped(TDatagramLink& link, const std::string& adapt
             for (auto& [ip, x] : open)
                 x.Looked = x.Looked || x.Sent;
             if (!data.empty()) {
-                skipped = 0;
                 waitEnd.reset();
                 handle(data, sender, port);
             } else if (work) {

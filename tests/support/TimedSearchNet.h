@@ -110,10 +110,16 @@ public:
         peer.clear();
         port = 0;
         const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-        const auto due = pending_.empty() ? deadline : std::min(deadline, pending_.begin()->first);
-        std::this_thread::sleep_until(due);
-        if (pending_.empty() || pending_.begin()->first > Clock::now())
-            return {};
+        // Empty only once the whole wait has passed (a sleep may end early).
+        for (;;) {
+            const auto now = Clock::now();
+            if (!pending_.empty() && pending_.begin()->first <= now)
+                break;
+            if (now >= deadline)
+                return {};
+            std::this_thread::sleep_until(
+                pending_.empty() ? deadline : std::min(deadline, pending_.begin()->first));
+        }
         const TDatagram d = pending_.begin()->second;
         pending_.erase(pending_.begin());
         if (d.answer)
