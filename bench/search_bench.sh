@@ -6,6 +6,8 @@
 #   bash bench/search_bench.sh            # RUNS=5 searches of each kind per scenario
 #   RUNS=9 BURSTS=20 bash bench/search_bench.sh
 #   ONLY=s4x62 bash bench/search_bench.sh  # one scenario: s1x10 s4x62 s4silent s10x2 burst
+#                                          # d20_1x250 (reply-time scenarios dDELAY_AxN) loss
+#   PART=delay bash bench/search_bench.sh  # only the reply-time table (or PART=classic)
 #
 # Per scenario it builds the network, runs `quorvet-cli search --timeout 1000`
 # and `... --sequential` alternately RUNS times, takes the median wall time
@@ -77,6 +79,17 @@ burst() {
     rm -f "$out.run.log"
 }
 
+# loss OUTFILE: BURSTS overlapped searches of 4 x 250 slow devices, the
+# device count of each.
+loss() {
+    local out=$1 r n
+    for ((i = 0; i < BURSTS; i++)); do
+        r=$("$CLI" search --settings /nonexistent --timeout $TIMEOUT_MS 2>&1)
+        n=${r##*$'\n'}
+        echo "${n%% *} $(grep -c ' N/A ' <<<"$r")" >>"$out"
+    done
+}
+
 if [[ ${1:-} == __inner ]]; then
     shift
     [[ -n ${QVNET_ID:-} ]] || {
@@ -105,11 +118,12 @@ fi
 WORK=$(mktemp -d /tmp/qvbench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-# netfile FILE ADAPTERS DEVICES_PER_ADAPTER [no_info]: kind 6 devices (no
-# setup request); with no_info the second device of adapter 2 answers the
-# broadcast but never its info request.
+# netfile FILE ADAPTERS DEVICES_PER_ADAPTER [no_info] [DELAY_MS]: kind 6
+# devices (no setup request); with no_info the second device of adapter 2
+# answers the broadcast but never its info request; every device answers
+# after DELAY_MS (a busy module's reply time).
 netfile() {
-    local file=$1 adapters=$2 per=$3 silent=${4:-} a k n=0
+    local file=$1 adapters=$2 per=$3 silent=${4:-} delay=${5:-0} a k n=0
     {
         for ((a = 1; a <= adapters; a++)); do echo "adapter 10.90.$a.1/24"; done
         for ((a = 1; a <= adapters; a++)); do
@@ -118,25 +132,33 @@ netfile() {
                 printf 'device %d ip=10.90.%d.%d mac=00-20-4A-90-%02X-%02X kind=6 version=1.0.%d model=6 info="Bench %d"' \
                     "$a" "$a" $((k + 1)) $((n / 256)) $((n % 256)) $((n % 256)) "$n"
                 [[ -n $silent && $a -eq 2 && $k -eq 2 ]] && printf ' no_info'
+                ((delay > 0)) && printf ' delay=%d' "$delay"
                 echo
             done
         done
     } >"$file"
 }
 
-scenario() {
-    local name=$1 file=$WORK/$2.net out=$WORK/$2.out
-    [[ -z ${ONLY:-} || $2 == $ONLY ]] || return 0
-    bash "$QVNET" run "$file" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner inner "$out" "$file" \
+# measure NAME ID: runs `inner` in the network $WORK/ID.net and sets par seq
+# same bound slowest unicast floor found (the caller's locals).
+measure() {
+    local out=$WORK/$2.out
+    bash "$QVNET" run "$WORK/$2.net" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner inner "$out" "$WORK/$2.net" \
         >"$WORK/$2.log" 2>&1 || {
-        echo "scenario '$name' failed:" >&2
+        echo "scenario '$1' failed:" >&2
         tail -20 "$WORK/$2.log" >&2
     }
-    local par seq same bound slowest unicast devices
-    read -r par seq same bound slowest unicast <"$out" 2>/dev/null || par=""
-    devices=$(grep -c '^device' "$file")
-    local found
+    read -r par seq same bound slowest unicast floor <"$out" 2>/dev/null || par=""
     found=$(sort -u "$out.found" 2>/dev/null | tr '\n' ' ' | sed 's/ device(s) found\.//g; s/ $//')
+}
+
+scenario() {
+    local name=$1 file=$WORK/$2.net out=$WORK/$2.out
+    local par seq same bound slowest unicast floor found
+    [[ -z ${ONLY:-} || $2 == $ONLY ]] || return 0
+    measure "$name" "$2"
+    local devices
+    devices=$(grep -c '^device' "$file")
     if [[ -z $par ]]; then
         printf '%-34s %7s  %s\n' "$name" "$devices" "(no result)"
         return
@@ -151,17 +173,59 @@ scenario() {
     fi
 }
 
+# delay_scenario NAME: the overlapped and the sequential search against the
+# floor of the overlapped search (last discovery reply + one ReadTimeout +
+# the slowest device's round trip, measured in the same network).
+delay_scenario() {
+    local name=$1 par seq same bound slowest unicast floor found
+    [[ -z ${ONLY:-} || $1 == $ONLY ]] || return 0
+    measure "$name" "$1"
+    if [[ -z $par || -z $floor ]]; then
+        printf '%-12s %s\n' "$name" "(no result)"
+        return
+    fi
+    printf '| %-10s | %10d | %10d | %6d | %5s | %5s | %s |\n' "$name" "$par" "$seq" "$floor" \
+        "$(awk -v f="$floor" -v p="$par" 'BEGIN{printf "%.2f", p/f}')" "$same/$RUNS" "$found"
+}
+
 netfile "$WORK/s1x10.net" 1 10
 netfile "$WORK/s4x62.net" 4 62
 netfile "$WORK/s4silent.net" 4 5 no_info
 netfile "$WORK/s10x2.net" 10 2
 netfile "$WORK/burst.net" 1 250
+for delay in 0 5 20; do
+    netfile "$WORK/d${delay}_1x10.net" 1 10 "" $delay
+    netfile "$WORK/d${delay}_2x62.net" 2 62 "" $delay
+    netfile "$WORK/d${delay}_1x250.net" 1 250 "" $delay
+    netfile "$WORK/d${delay}_4x250.net" 4 250 "" $delay
+done
 
 start=$(now_ms)
 echo "Search benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: nproc $(nproc), $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), kernel $(uname -r)"
 echo "quorvet-cli search --timeout $TIMEOUT_MS (ReadTimeout 1000 ms); median of $RUNS runs each, wall time in ms"
 echo
+if [[ ${PART:-} != classic ]]; then
+    echo "Devices answering after 0, 5 or 20 ms (dDELAY_ADAPTERSxDEVICES):"
+    echo
+    echo "| scenario   | overlapped | sequential |  floor | ratio |  same | found |"
+    echo "|------------|------------|------------|--------|-------|-------|-------|"
+    for delay in 0 5 20; do
+        for size in 1x10 2x62 1x250 4x250; do
+            delay_scenario "d${delay}_$size"
+        done
+    done
+    echo
+    if [[ -z ${ONLY:-} || $ONLY == loss ]]; then
+        bash "$QVNET" run "$WORK/d20_4x250.net" --devsim "$DEVSIM" -- bash "$SELF_DIR/search_bench.sh" __inner loss "$WORK/loss.out" \
+            >"$WORK/loss.log" 2>&1 || tail -20 "$WORK/loss.log" >&2
+        all=$(grep -cx '1000 0' "$WORK/loss.out" 2>/dev/null)
+        echo "4 x 250 devices answering after 20 ms (overlapped): all 1000 found and read in ${all:-0} of $BURSTS searches"
+        echo "  (found, rows with N/A): $(tr '\n' ',' <"$WORK/loss.out" 2>/dev/null)"
+        echo
+    fi
+fi
+[[ ${PART:-} == delay ]] && exit 0
 printf '%-34s %7s %11s %13s %8s %14s %10s %8s  %s\n' scenario devices parallel sequential seq/par "lower bound" par/bound "same" "found"
 scenario "1 adapter x 10 devices" s1x10
 scenario "4 adapters x 62 devices" s4x62

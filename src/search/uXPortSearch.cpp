@@ -45,12 +45,14 @@ void TXportSearch::Progress(const std::string& adapter) {
 }
 
 void TXportSearch::ProgressHeard(const std::string& adapter, const std::string* mac) {
-    if (!OnProgress)
-        return;
     std::lock_guard<std::mutex> guard(progressLock_);
     if (mac && !heard_.insert(*mac).second)
         return;
-    OnProgress(adapter, static_cast<int>(heard_.size()));
+    status_.DevicesHeard = static_cast<int>(heard_.size());
+    if (OnProgress)
+        OnProgress(adapter, static_cast<int>(heard_.size()));
+    if (mac)
+        Status();
 }
 
 void TXportSearch::NoteFailure(int pass) {
@@ -65,16 +67,84 @@ void TXportSearch::NoteGranted(int bytes) {
     }
 }
 
+void TXportSearch::TLockedLog::WriteLine(std::uint8_t level, const std::string& text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Target->WriteLine(level, text);
+}
+
+void TXportSearch::TLockedLog::WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                                               const std::string& text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Target->WriteLineMasked(categories, level, text);
+}
+
+void TXportSearch::Status() {
+    if (OnStatus)
+        OnStatus(status_);
+}
+
+void TXportSearch::Read(const TXportPar& entry) {
+    std::lock_guard<std::mutex> guard(progressLock_);
+    ++status_.DevicesRead;
+    if (OnDevice)
+        OnDevice(entry);
+    Status();
+}
+
+void TXportSearch::AdapterDone() {
+    std::lock_guard<std::mutex> guard(progressLock_);
+    ++status_.AdaptersDone;
+    Status();
+}
+
+void TXportSearch::NoteLimit(const std::string& adapter, TLogSink* log) {
+    limitReached_ = true;
+    LogLine(log, LevelError,
+            "Device limit of " + std::to_string(MaxEntriesPerAdapter) + " reached on adapter " +
+                adapter + ": further replies ignored.");
+    std::lock_guard<std::mutex> guard(progressLock_);
+    if (OnLimit)
+        OnLimit(adapter);
+}
+
+void TXportSearch::Trace(TTraceEvent::TKind kind, const std::string& adapter,
+                         const std::string& peer, int port, const std::string& data) {
+    if (!OnTrace)
+        return;
+    TTraceEvent e;
+    e.Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
+               .count();
+    e.Kind = kind;
+    e.Adapter = adapter;
+    e.Peer = peer;
+    e.Port = port;
+    e.Length = data.size();
+    e.Head = data.substr(0, 8);
+    std::lock_guard<std::mutex> guard(progressLock_);
+    OnTrace(e);
+}
+
 void TXportSearch::Search() {
     LogLine(Log, LevelInfo, "--- SEARCHING... ---");
     failedPass_ = std::numeric_limits<int>::max();
     granted_ = 0;
+    limitReached_ = false;
+    start_ = std::chrono::steady_clock::now();
+    {
+        std::lock_guard<std::mutex> guard(progressLock_);
+        status_ = TStatus{};
+        heard_.clear();
+        for (const TXportPar& d : devices_)
+            heard_.insert(d.MAC);
+    }
     std::vector<std::string> addresses;
     try {
         if (AdapterAddressProvider)
             addresses = AdapterAddressProvider();
         else
             GetAdapterAddresses(addresses);
+        status_.AdaptersTotal = static_cast<int>(addresses.size());
         if (addresses.empty()) {
             LogLine(Log, LevelInfo, "--- SEARCH FINISHED ---");
             return;
@@ -103,6 +173,7 @@ void TXportSearch::SearchSequential(const std::vector<std::string>& addresses) {
         LogLine(Log, LevelInfo, "Sarching on adapter " + address);
         Progress(address);
         SearchOnAdapter(address);
+        AdapterDone();
     }
 }
 
@@ -131,11 +202,14 @@ std::unique_ptr<TDatagramLink> TXportSearch::OpenLink(const std::string& adapter
 void TXportSearch::SearchOnAdapter(const std::string& adapterAddress) {
     std::unique_ptr<TDatagramLink> link = OpenLink(adapterAddress, Log);
     std::vector<int> appended;
-    bool sent = CollectReplies(*link, Log, [&](const TReply& reply) {
+    bool sent = CollectReplies(*link, adapterAddress, Log, [&](const TReply& reply) {
         int index = MergeReply(adapterAddress, reply);
         if (index >= 0) {
             appended.push_back(index);
             Progress(adapterAddress);
+            std::lock_guard<std::mutex> guard(progressLock_);
+            status_.DevicesHeard = DeviceCount();
+            Status();
         }
     });
     if (!sent)
@@ -144,10 +218,11 @@ void TXportSearch::SearchOnAdapter(const std::string& adapterAddress) {
         if (cancelled_)
             break;
         QueryDevice(*link, devices_[static_cast<std::size_t>(index)], Log);
+        Read(devices_[static_cast<std::size_t>(index)]);
     }
 }
 
-bool TXportSearch::CollectReplies(TDatagramLink& link, TLogSink* log,
+bool TXportSearch::CollectReplies(TDatagramLink& link, const std::string& adapter, TLogSink* log,
                                   const std::function<void(const TReply&)>& onReply, int pass) {
     try {
         link.SendBroadcast(XPortDiscoveryQuery, XPortPort);
@@ -155,19 +230,28 @@ bool TXportSearch::CollectReplies(TDatagramLink& link, TLogSink* log,
         // A pass whose query cannot leave the adapter simply finds nothing.
         return false;
     }
+    Trace(TTraceEvent::TKind::Sent, adapter, "", XPortPort, XPortDiscoveryQuery);
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const int timeout = EffectiveReadTimeout(ReadTimeout);
-    int count = 0;
+    // Only a device not heard before counts towards the bound: a burst of
+    // repeats cannot end the collection before a slower device answers.
+    std::set<std::string> macs;
     while (!Stopped(pass)) {
         TReply reply;
         reply.Data = ReceiveReply(link, timeout, reply.Sender, log, pass);
         if (reply.Data.empty())
             break;
+        const bool fresh = macs.insert(DecodeMacText(reply.Data)).second;
+        Trace(fresh ? TTraceEvent::TKind::Reply : TTraceEvent::TKind::Repeat, adapter, reply.Sender,
+              0, reply.Data);
         onReply(reply);
-        ++count;
+        if (fresh && static_cast<int>(macs.size()) >= MaxEntriesPerAdapter) {
+            NoteLimit(adapter, log);
+            break;
+        }
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        if (count >= MaxCollectDatagrams || elapsed.count() >= MaxCollectMs) {
+        if (elapsed.count() >= MaxCollectMs) {
             LogLine(log, LevelError, "Collection stopped: the network did not go quiet.");
             break;
         }

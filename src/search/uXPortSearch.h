@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -30,7 +31,18 @@ public:
     // A network that never goes quiet must not make the collection endless.
     // Normal use sees a few dozen replies within a few seconds.
     static constexpr int DefaultMaxCollectMs = 30000;
-    static constexpr int DefaultMaxCollectDatagrams = 4096;
+    // Distinct devices (MACs) one adapter pass lists at most: a /22 holds
+    // 1022 hosts, far more than any real site puts on one segment. It also
+    // ends the collection, so forged replies cannot stretch a search beyond
+    // its bound (README, "How long a search can take").
+    static constexpr int DefaultMaxEntriesPerAdapter = 1024;
+    // Overlapped queries: at least this long between two requests of a pass,
+    // so that the replies of many devices do not arrive as one burst.
+    static constexpr int DefaultPaceMicros = 200;
+    // Requests of a pass awaiting their reply at most; the window also never
+    // exceeds what the granted receive queue holds at ~1 KiB per reply.
+    static constexpr int DefaultMaxInFlight = 1024;
+    static constexpr int QueuedReplyBytes = 1024;
     // Every queued reply costs the kernel a whole buffer (800 bytes or more
     // for a 30-byte datagram), so the usual queue of ~200 KiB holds only about
     // 250 replies that arrive before the search reads them. Below the minimum
@@ -54,9 +66,11 @@ public:
     // Parallel unless Sequential is set: every adapter pass broadcasts and
     // collects at the same time on its own link, the replies are merged in
     // adapter order, and each adapter's new devices are queried on its own
-    // link. Devices, log lines and the error raised are those of the
-    // adapter-after-adapter search on the same network (see
-    // uXPortSearchParallel.cpp).
+    // link with overlapped requests (uXPortSearchQuery.cpp). Devices and the
+    // error raised are those of the adapter-after-adapter search on the same
+    // network, except that a datagram of another sender no longer breaks an
+    // exchange: a late discovery reply adds its device (see
+    // uXPortSearchParallel.cpp). Log lines are written as their events happen.
     void Search();
     void SearchOnAdapter(const std::string& adapterAddress);
 
@@ -65,13 +79,18 @@ public:
     const std::vector<TXportPar>& Devices() const { return devices_; }
 
     // Thread-safe: a running Search stops within one receive time-out and
-    // returns normally with the devices found so far. It stays in force for
-    // the rest of the engine's life.
+    // returns normally with the devices found so far, with the details read
+    // so far (an entry not read yet keeps "N/A"). It stays in force for the
+    // rest of the engine's life.
     void Cancel() { cancelled_ = true; }
     bool Cancelled() const { return cancelled_; }
 
     // The wait a receive of this search really uses (ReadTimeout bounded).
     static int EffectiveReadTimeout(int readTimeout);
+
+    // Whether a pass of the last Search reached MaxEntriesPerAdapter (and
+    // ignored further devices).
+    bool LimitReached() const { return limitReached_; }
 
     // Smallest receive queue granted to a link of the last Search (bytes as
     // the system reports them); 0 before any link was made.
@@ -91,12 +110,49 @@ public:
     // first time, with the number of devices heard so far. In the parallel
     // search it comes from the passes' threads, one call at a time.
     std::function<void(const std::string& adapter, int devicesFound)> OnProgress;
+
+    // Results as they arrive. Every callback below (and OnProgress) is called
+    // from the passes' threads, one call at a time (never two at once), and
+    // must not call back into the engine except Cancel. Null: not called.
+    //
+    // OnDevice: an entry has been read, successfully or not (then its
+    // details are "N/A" as in Devices). Called once per entry of this search,
+    // in no fixed order across adapters. Devices() after Search is the final
+    // list; a pass that is undone by an earlier adapter's error may have
+    // reported entries that are not in it.
+    std::function<void(const TXportPar&)> OnDevice;
+    // OnStatus: the counts a progress display shows, after every change.
+    struct TStatus {
+        int AdaptersTotal = 0; // adapters of this search
+        int AdaptersDone = 0;  // passes that have ended
+        int DevicesHeard = 0;  // distinct devices heard so far (all adapters)
+        int DevicesRead = 0;   // entries read so far (OnDevice calls)
+    };
+    std::function<void(const TStatus&)> OnStatus;
+    // OnLimit: a pass reached MaxEntriesPerAdapter on this adapter.
+    std::function<void(const std::string& adapter)> OnLimit;
+
+    // Every datagram a pass sends or receives, for diagnostics. Null by
+    // default (then nothing is recorded).
+    struct TTraceEvent {
+        enum class TKind { Sent, Reply, Repeat, Stray, Late, Skipped };
+        long long Ms = 0; // since the search started
+        TKind Kind = TKind::Sent;
+        std::string Adapter; // the pass's adapter address
+        std::string Peer;    // destination or sender ("" for a broadcast or junk)
+        int Port = 0;
+        std::size_t Length = 0;
+        std::string Head; // up to the first 8 bytes
+    };
+    std::function<void(const TTraceEvent&)> OnTrace;
     // Seams: where adapter addresses and links come from. The link factory
     // is never called by two threads at once.
     std::function<std::vector<std::string>()> AdapterAddressProvider;
     TDatagramLinkFactory LinkFactory;
     int MaxCollectMs = DefaultMaxCollectMs;
-    int MaxCollectDatagrams = DefaultMaxCollectDatagrams;
+    int MaxEntriesPerAdapter = DefaultMaxEntriesPerAdapter;
+    int PaceMicros = DefaultPaceMicros;
+    int MaxInFlight = DefaultMaxInFlight;
 
 private:
     static constexpr std::uint8_t LevelInfo = 1;
@@ -112,14 +168,28 @@ private:
         std::string Sender;
     };
     // Broadcasts the query and receives until one time-out passes in silence
-    // (or a bound is hit); false when the query could not be sent.
-    bool CollectReplies(TDatagramLink& link, TLogSink* log,
+    // (or a bound is hit: MaxCollectMs, or MaxEntriesPerAdapter distinct
+    // MACs); false when the query could not be sent.
+    bool CollectReplies(TDatagramLink& link, const std::string& adapter, TLogSink* log,
                         const std::function<void(const TReply&)>& onReply, int pass = 0);
     // Appends the reply's device unless its MAC is already listed; the index of
     // the new entry, or -1 for a repeat.
     int MergeReply(const std::string& adapterAddress, const TReply& reply);
     // Info (and where needed setup) exchange for one listed device.
     void QueryDevice(TDatagramLink& link, TXportPar& entry, TLogSink* log, int pass = 0);
+
+    // The overlapped query phase of a pass: reads entries[first..] and any
+    // device whose discovery reply arrives late (appended to entries).
+    void QueryOverlapped(TDatagramLink& link, const std::string& adapter,
+                         std::vector<TXportPar>& entries, TLogSink* log, int pass);
+    // Marks a MAC listed by this search; false when it already was.
+    bool List(const std::string& mac);
+    void NoteLimit(const std::string& adapter, TLogSink* log);
+    void Read(const TXportPar& entry);
+    void AdapterDone();
+    void Status(); // progressLock_ held
+    void Trace(TTraceEvent::TKind kind, const std::string& adapter, const std::string& peer,
+               int port, const std::string& data);
 
     void SearchSequential(const std::vector<std::string>& addresses);
     void SearchParallel(const std::vector<std::string>& addresses);
@@ -155,6 +225,24 @@ private:
     std::mutex factoryLock_;
     std::mutex progressLock_;
     std::set<std::string> heard_;
+    TStatus status_;
+    std::atomic<bool> limitReached_{false};
+    std::mutex listLock_;
+    std::set<std::string> listed_; // MACs listed by the parallel search
+    std::chrono::steady_clock::time_point start_;
+    // The one sink every pass writes to, a line at a time: lines appear when
+    // their events happen, and their time stamps never go backwards.
+    class TLockedLog : public TLogSink {
+    public:
+        TLogSink* Target = nullptr;
+        void WriteLine(std::uint8_t level, const std::string& text) override;
+        void WriteLineMasked(std::uint8_t categories, std::uint8_t level,
+                             const std::string& text) override;
+
+    private:
+        std::mutex lock_;
+    };
+    TLockedLog lockedLog_;
 };
 
 // "#%2.0d %s %s %s %s \"%s\"": the device list line of an entry.

@@ -41,8 +41,9 @@ struct TFakeTopology {
     std::map<std::string, std::vector<TFakeDevice>> devices; // by adapter address
     std::string failBroadcastOn;                             // the query cannot leave this adapter
     std::string failBindOn;                                  // binding to this adapter fails
-    std::map<std::string, int> failReceiveAt;                // adapter -> its n-th receive raises
-    std::set<std::string> failSend;                          // "E4 10.77.1.10": that send raises
+    std::map<std::string, int> failReceiveAt; // adapter -> its n-th receive raises (looks
+                                              // that find nothing do not count)
+    std::set<std::string> failSend;           // "E4 10.77.1.10": that send raises
 };
 
 class TFakeSearchNet : public TFakeTopology {
@@ -146,9 +147,13 @@ public:
                 }))
                 ++net_.gatedOpen;
         }
-        // A plain Exception: the link itself failed, not one datagram.
+        // A plain Exception: the link itself failed, not one datagram. Only
+        // receives that deliver or wait count: a search that merely looks
+        // (time-out 0) in between meets the fault at the same exchange.
+        if (timeoutMs != 0 || !queue_.empty())
+            ++counted_;
         const auto fail = net_.failReceiveAt.find(adapter_);
-        if (fail != net_.failReceiveAt.end() && fail->second == receives_)
+        if (fail != net_.failReceiveAt.end() && fail->second == counted_)
             throw Exception("UDP Receive Error = 0.");
         if (queue_.empty()) {
             // The collection has ended: late replies arrive from now on.
@@ -178,7 +183,7 @@ private:
     }
     TFakeSearchNet& net_;
     std::string adapter_;
-    int receives_ = 0;
+    int receives_ = 0, counted_ = 0;
     std::deque<TDatagram> queue_, late_;
 };
 
@@ -187,12 +192,13 @@ inline std::unique_ptr<TDatagramLink> TFakeSearchNet::NewLink() {
 }
 
 // A network that never goes quiet: after a pause, every receive yields the
-// discovery reply of 00-20-4A-00-00-99 from 10.77.1.99.
+// discovery reply of 00-20-4A-00-00-99 from 10.77.1.99 (or, forged, one of
+// a new MAC every time).
 class TChatterLink : public TDatagramLink {
 public:
     // The counter outlives the link, which the engine destroys after its pass.
-    explicit TChatterLink(int pauseMs = 0, int* receives = nullptr)
-        : pauseMs_(pauseMs), receives_(receives) {}
+    explicit TChatterLink(int pauseMs = 0, int* receives = nullptr, bool forged = false)
+        : pauseMs_(pauseMs), receives_(receives), forged_(forged) {}
     void BindToAddress(const std::string&) override {}
     void SendBroadcast(const std::string&, int) override {}
     void SendToHost(const std::string&) override {}
@@ -203,10 +209,16 @@ public:
         port = 30718;
         if (receives_)
             ++*receives_;
+        if (forged_) {
+            ++forgedCount_;
+            return Discovery((forgedCount_ >> 8) & 0xFF, forgedCount_ & 0xFF);
+        }
         return Discovery(0, 0x99);
     }
 
 private:
     int pauseMs_;
     int* receives_;
+    bool forged_;
+    int forgedCount_ = 0;
 };

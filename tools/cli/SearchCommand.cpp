@@ -15,6 +15,9 @@ CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
                                       "list the devices that answer.");
     AddSearchOptions(search, options.Search);
     search.add_flag("--json", options.Json, "print a JSON array, one object per device");
+    search.add_flag("--stream", options.Stream,
+                    "print each device as soon as it is read: one JSON object\n"
+                    "per line (the fields of --json), no table or array at the end");
     search.add_flag("--sequential", options.Sequential,
                     "search adapter after adapter instead of on all adapters\n"
                     "at once (same result, slower; for comparison)");
@@ -49,6 +52,15 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         log.emplace(options.LogFile, true, static_cast<std::uint8_t>(options.LogMask));
         engine.Log = &*log;
     }
+    if (options.Stream)
+        engine.OnDevice = [&out](const TXportPar& d) {
+            const std::string array = DeviceJson({d}); // "[\n  {...}\n]\n"
+            out << array.substr(4, array.size() - 7) << "\n" << std::flush;
+        };
+    engine.OnLimit = [&err, &engine](const std::string& adapter) {
+        err << "Warning: device limit of " << engine.MaxEntriesPerAdapter << " reached on adapter "
+            << adapter << ": further devices were ignored.\n";
+    };
     try {
         ConfigureSearch(engine, options.Search);
         engine.Search();
@@ -56,6 +68,7 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         err << e.what() << "\n";
         return ExitFailed;
     }
-    out << (options.Json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
+    if (!options.Stream)
+        out << (options.Json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
     return ExitDone;
 }

@@ -14,6 +14,7 @@ class App;
 struct TSearchCommandOptions {
     TSearchOptions Search;
     bool Json = false;
+    bool Stream = false;
     bool Sequential = false;
     bool RealNetwork = false;
     std::string LogFile;

@@ -308,7 +308,7 @@ DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const Li
         } else if (t.key == "disc_delay") {
             d.discDelay = number(0, 600000);
         } else if (t.key == "dup") {
-            d.dup = number(0, 1000);
+            d.dup = number(0, 100000);
         } else if (t.key == "disc_len") {
             d.discLen = number(0, kMaxDatagram);
         } else if (t.key == "info_len") {
@@ -329,6 +329,16 @@ DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const Li
             d.chatter = number(1, 600000);
         } else if (t.key == "dhcp") {
             d.dhcp = address();
+        } else if (t.key == "forge") {
+            d.forge = number(0, 100000);
+        } else if (t.key == "junk") {
+            d.junk = number(1, 600000);
+        } else if (t.key == "junk_count") {
+            d.junkCount = number(1, 1000000);
+        } else if (t.key == "wrong_port") {
+            d.wrongPort = flag();
+        } else if (t.key == "close_after_disc") {
+            d.closeAfterDisc = flag();
         } else {
             err.Field(t.key, "unknown device key");
         }

@@ -49,6 +49,12 @@ struct DeviceDescription {
     std::optional<std::uint32_t> from;
     int chatter = 0;
     std::optional<std::uint32_t> dhcp;
+    // Hostile hosts for robustness tests.
+    int forge = 0;               // extra discovery replies, each with a MAC of its own
+    int junk = 0;                // instead of answering: junk to the asker every `junk` ms
+    int junkCount = 1000;        // junk datagrams per discovery query
+    bool wrongPort = false;      // info and setup replies leave from port+1
+    bool closeAfterDisc = false; // stops listening once its discovery reply is sent
 };
 
 struct NetDescription {

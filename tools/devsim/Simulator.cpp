@@ -118,6 +118,8 @@ Simulator::~Simulator() {
     for (auto& d : devices_) {
         if (d.udp >= 0)
             ::close(d.udp);
+        if (d.wrongPortUdp >= 0)
+            ::close(d.wrongPortUdp);
         if (d.pkt >= 0)
             ::close(d.pkt);
     }
@@ -156,6 +158,16 @@ void Simulator::Open(Device& d) {
     any.sin_port = htons(static_cast<std::uint16_t>(port_));
     if (::bind(d.udp, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
         throw std::runtime_error(Errno("bind port " + std::to_string(port_) + " on " + d.ifname));
+    if (d.desc.wrongPort) {
+        d.wrongPortUdp = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        any.sin_port = htons(static_cast<std::uint16_t>(port_ + 1));
+        if (d.wrongPortUdp < 0 ||
+            ::setsockopt(d.wrongPortUdp, SOL_SOCKET, SO_BINDTODEVICE, d.ifname.c_str(),
+                         static_cast<socklen_t>(d.ifname.size())) != 0 ||
+            ::setsockopt(d.wrongPortUdp, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0 ||
+            ::bind(d.wrongPortUdp, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0)
+            throw std::runtime_error(Errno("wrong_port socket on " + d.ifname));
+    }
 
     d.pkt = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, htons(ETH_P_IP));
     if (d.pkt < 0)
@@ -181,6 +193,8 @@ void Simulator::Run(volatile const int* stop) {
         fds.push_back(pollfd{d.pkt, POLLIN, 0});
     }
     while (!*stop) {
+        for (std::size_t k = 0; k < devices_.size(); ++k)
+            fds[2 * k].fd = devices_[k].udp; // -1 once a device stopped listening
         auto now = Clock::now();
         auto next = now + std::chrono::milliseconds(1000);
         if (!pending_.empty())
@@ -213,7 +227,14 @@ void Simulator::Run(volatile const int* stop) {
         }
         for (std::size_t k = 0; k < devices_.size(); ++k) {
             auto& d = devices_[k];
-            if (d.chatting && d.nextChatter <= now) {
+            if (d.chatting && d.nextChatter <= now && d.desc.junk > 0) {
+                d.nextChatter = now + std::chrono::milliseconds(d.desc.junk);
+                Send(k,
+                     std::string(static_cast<std::size_t>(d.desc.infoLen.value_or(kInfoLen)),
+                                 static_cast<char>(d.desc.fill)),
+                     d.chatterTo, "junk");
+                d.chatting = --d.junkLeft > 0;
+            } else if (d.chatting && d.nextChatter <= now) {
                 d.nextChatter = now + std::chrono::milliseconds(d.desc.chatter);
                 Send(k, DiscoveryReply(d.desc), d.chatterTo, "disc");
             }
@@ -262,8 +283,23 @@ void Simulator::OnDatagram(std::size_t index) {
         case Request::Discovery:
             if (s.silent)
                 break;
+            if (s.junk > 0) {
+                d.chatting = true;
+                d.chatterTo = from;
+                d.junkLeft = s.junkCount;
+                d.nextChatter = Clock::now() + std::chrono::milliseconds(s.delay + s.discDelay);
+                break;
+            }
             for (int k = 0; k <= s.dup; ++k)
                 Schedule(index, s.delay + s.discDelay, DiscoveryReply(s), from, "disc");
+            for (int k = 1; k <= s.forge; ++k) {
+                DeviceDescription forged = s;
+                const int low = (s.mac[3] << 16 | s.mac[4] << 8 | s.mac[5]) + k;
+                forged.mac[3] = static_cast<std::uint8_t>(low >> 16);
+                forged.mac[4] = static_cast<std::uint8_t>(low >> 8);
+                forged.mac[5] = static_cast<std::uint8_t>(low);
+                Schedule(index, s.delay + s.discDelay, DiscoveryReply(forged), from, "forged");
+            }
             if (s.chatter > 0) {
                 d.chatting = true;
                 d.chatterTo = from;
@@ -363,10 +399,18 @@ void Simulator::Send(std::size_t index, const std::string& data, const sockaddr_
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
     const std::string fields = Who(d) + " src=" + IpText(src) + " to=" + AddrText(to) +
                                " what=" + what + " len=" + std::to_string(data.size());
-    if (::sendmsg(d.udp, &msg, MSG_DONTWAIT) < 0)
-        log_.Line("ERR", fields + " error=" + std::to_string(errno));
+    const bool reply = std::string(what) == "info" || std::string(what) == "setup";
+    const int socket = d.wrongPortUdp >= 0 && reply ? d.wrongPortUdp : d.udp;
+    if (socket < 0 || ::sendmsg(socket, &msg, MSG_DONTWAIT) < 0)
+        log_.Line("ERR", fields + " error=" + std::to_string(socket < 0 ? EBADF : errno));
     else
         log_.Line("TX", fields);
+    if (d.desc.closeAfterDisc && std::string(what) == "disc" && d.udp >= 0) {
+        // From now on a request to it finds no listener: the system answers
+        // with ICMP port unreachable.
+        ::close(d.udp);
+        devices_[index].udp = -1;
+    }
 }
 
 void Simulator::ChangeAddress(Device& d, std::uint32_t ip, const char* via) {

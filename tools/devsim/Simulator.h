@@ -46,6 +46,8 @@ private:
         std::uint32_t ip = 0;
         int udp = -1;
         int pkt = -1;
+        int wrongPortUdp = -1; // wrong_port: the socket its replies leave from
+        int junkLeft = 0;
         bool chatting = false;
         sockaddr_in chatterTo{};
         Clock::time_point nextChatter{};

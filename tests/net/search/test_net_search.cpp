@@ -7,6 +7,7 @@
 #include "search/IPInfo.h"
 #include "search/uXPortSearch.h"
 #include "support/RecordingLog.h"
+#include "utils/KavenLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -305,6 +307,7 @@ TEST(Timing, ThreeInTimeAndALateReplyBreaksTheNextExchange) {
     RecordingLog log;
     search.Log = &log;
     search.ReadTimeout = 500;
+    search.Sequential = true;
     search.Search();
     ASSERT_EQ(search.DeviceCount(), 3);
     EXPECT_EQ(search.Device(0).IP, "10.77.1.20");
@@ -320,54 +323,130 @@ TEST(Timing, ThreeInTimeAndALateReplyBreaksTheNextExchange) {
     EXPECT_EQ(Find(search, "10.77.1.40"), nullptr);
 }
 
-// ---- faults.net -------------------------------------------------------------
-
-TEST(Faults, SilentAndMalformedExchanges) {
+TEST(Timing, OverlappedALateReplyAddsItsDeviceAndBreaksNothing) {
     TXportSearch search;
     RecordingLog log;
     search.Log = &log;
-    search.ReadTimeout = 200;
-    auto start = Clock::now();
+    search.ReadTimeout = 500;
     search.Search();
-    auto ms = MsSince(start);
-    // One time-out of silence, three for the silent info, three for the
-    // silent setup request.
-    EXPECT_GE(ms, 7 * 200 - 10);
-    EXPECT_LT(ms, 7 * 200 + 1200);
-    ASSERT_EQ(search.DeviceCount(), 5);
-
-    const TXportPar* noInfo = Find(search, "10.77.1.10");
-    ASSERT_NE(noInfo, nullptr);
-    EXPECT_EQ(noInfo->Firmware, "N/A");
-    EXPECT_EQ(noInfo->DeviceType, "N/A");
-    EXPECT_EQ(noInfo->Description, "");
-    EXPECT_EQ(noInfo->MAC, "00-20-4A-00-04-10");
-    EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
-    EXPECT_TRUE(log.Has(2, "Different responce source IP ()."));
-    EXPECT_EQ(CountOf(Received("10.77.1.10"), "E6"), 0);
-
-    const TXportPar* noSetup = Find(search, "10.77.1.11");
-    ASSERT_NE(noSetup, nullptr);
-    EXPECT_EQ(noSetup->Firmware, "1-4-4.255");
-    EXPECT_EQ(noSetup->DeviceType, "QT101");
-    EXPECT_EQ(noSetup->Description, "");
-    EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.11 failed (setup E6)."));
-    EXPECT_EQ(CountOf(Received("10.77.1.11"), "E6"), 1);
-
-    for (const char* ip : {"10.77.1.12", "10.77.1.13"}) {
-        const TXportPar* d = Find(search, ip);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->Firmware, "N/A") << ip;
-        EXPECT_EQ(d->DeviceType, "N/A") << ip;
-        EXPECT_EQ(d->Description, "") << ip;
-        EXPECT_EQ(CountOf(Received(ip), "E6"), 0) << ip;
+    ASSERT_EQ(search.DeviceCount(), 4);
+    const char* want[][2] = {{"10.77.1.20", "First"},
+                             {"10.77.1.30", "Second"},
+                             {"10.77.1.10", "Slow"},
+                             {"10.77.1.40", "Late"}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(search.Device(i).IP, want[i][0]);
+        EXPECT_EQ(search.Device(i).Description, want[i][1]);
+        EXPECT_EQ(search.Device(i).Firmware, "6-1-0.00");
     }
+    EXPECT_FALSE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
+}
 
-    const TXportPar* oddSetup = Find(search, "10.77.1.14");
-    ASSERT_NE(oddSetup, nullptr);
-    EXPECT_EQ(oddSetup->Firmware, "0-1-0.00");
-    EXPECT_EQ(oddSetup->Description, "");
-    EXPECT_EQ(CountOf(Received("10.77.1.14"), "E6"), 1);
+// ---- faults.net -------------------------------------------------------------
+
+TEST(Faults, SilentAndMalformedExchanges) {
+    for (bool sequential : {true, false}) {
+        SCOPED_TRACE(sequential ? "sequential" : "overlapped");
+        TXportSearch search;
+        RecordingLog log;
+        search.Log = &log;
+        search.Sequential = sequential;
+        search.ReadTimeout = 200;
+        auto start = Clock::now();
+        search.Search();
+        auto ms = MsSince(start);
+        // One time-out of silence, three for the silent info, three for the
+        // silent setup request; overlapped, the two silent exchanges wait at
+        // the same time.
+        const int waits = sequential ? 7 : 4;
+        EXPECT_GE(ms, waits * 200 - 10);
+        EXPECT_LT(ms, waits * 200 + 1200);
+        ASSERT_EQ(search.DeviceCount(), 5);
+
+        const TXportPar* noInfo = Find(search, "10.77.1.10");
+        ASSERT_NE(noInfo, nullptr);
+        EXPECT_EQ(noInfo->Firmware, "N/A");
+        EXPECT_EQ(noInfo->DeviceType, "N/A");
+        EXPECT_EQ(noInfo->Description, "");
+        EXPECT_EQ(noInfo->MAC, "00-20-4A-00-04-10");
+        EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.10 failed."));
+        EXPECT_TRUE(log.Has(2, "Different responce source IP ()."));
+        EXPECT_EQ(CountOf(Received("10.77.1.10"), "E6"), 0);
+        EXPECT_EQ(CountOf(Received("10.77.1.10"), "E4"), sequential ? 1 : 2);
+
+        const TXportPar* noSetup = Find(search, "10.77.1.11");
+        ASSERT_NE(noSetup, nullptr);
+        EXPECT_EQ(noSetup->Firmware, "1-4-4.255");
+        EXPECT_EQ(noSetup->DeviceType, "QT101");
+        EXPECT_EQ(noSetup->Description, "");
+        EXPECT_TRUE(log.Has(2, "Operation interrupt. Reading from 10.77.1.11 failed (setup E6)."));
+        EXPECT_EQ(CountOf(Received("10.77.1.11"), "E6"), sequential ? 1 : 2);
+
+        for (const char* ip : {"10.77.1.12", "10.77.1.13"}) {
+            const TXportPar* d = Find(search, ip);
+            ASSERT_NE(d, nullptr);
+            EXPECT_EQ(d->Firmware, "N/A") << ip;
+            EXPECT_EQ(d->DeviceType, "N/A") << ip;
+            EXPECT_EQ(d->Description, "") << ip;
+            EXPECT_EQ(CountOf(Received(ip), "E6"), 0) << ip;
+        }
+
+        const TXportPar* oddSetup = Find(search, "10.77.1.14");
+        ASSERT_NE(oddSetup, nullptr);
+        EXPECT_EQ(oddSetup->Firmware, "0-1-0.00");
+        EXPECT_EQ(oddSetup->Description, "");
+        EXPECT_EQ(CountOf(Received("10.77.1.14"), "E6"), sequential ? 1 : 2);
+    }
+}
+
+TEST(Faults, TheLogIsWrittenAsThingsHappen) {
+    // A timestamped log file: the silent device shows its three waits
+    // between its request and its failure, and lines are there before the
+    // search ends.
+    const std::string file =
+        (std::filesystem::temp_directory_path() / ("qv-live-" + std::to_string(getpid()) + ".log"))
+            .string();
+    std::filesystem::remove(file);
+    TEventLog log(file, true, 16);
+    TXportSearch search;
+    search.Log = &log;
+    search.ReadTimeout = 300;
+    auto read = [&] {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+        return lines;
+    };
+    std::size_t linesAtFirstDevice = 0;
+    search.OnDevice = [&](const TXportPar&) {
+        if (!linesAtFirstDevice)
+            linesAtFirstDevice = read().size();
+    };
+    search.Search();
+    EXPECT_GE(linesAtFirstDevice, 3u); // SEARCHING, Sarching on adapter, Reading from
+    // "yy-mm-dd hh:nn:ss zzz": milliseconds of the day.
+    auto at = [](const std::string& l) {
+        return ((std::stoi(l.substr(9, 2)) * 60 + std::stoi(l.substr(12, 2))) * 60 +
+                std::stoi(l.substr(15, 2))) *
+                   1000 +
+               std::stoi(l.substr(18, 3));
+    };
+    long long previous = -1, asked = -1, failed = -1;
+    for (const std::string& l : read()) {
+        const long long t = at(l);
+        EXPECT_GE(t, previous) << l; // never backwards
+        previous = t;
+        if (l.find("[i] Reading from 10.77.1.10") != std::string::npos)
+            asked = t;
+        if (l.find("Operation interrupt. Reading from 10.77.1.10 failed.") != std::string::npos)
+            failed = t;
+    }
+    ASSERT_GE(asked, 0);
+    ASSERT_GE(failed, 0);
+    EXPECT_GE(failed - asked, 3 * 300 - 20);
+    EXPECT_LT(failed - asked, 3 * 300 + 500);
+    std::filesystem::remove(file);
 }
 
 // ---- twoadapters.net --------------------------------------------------------
@@ -443,6 +522,58 @@ TEST(Chatter, AChatteringDeviceCannotHangTheSearch) {
     EXPECT_TRUE(log.Has(2, "Collection stopped: the network did not go quiet."));
     const TXportPar* calm = Find(search, "10.77.1.11");
     ASSERT_NE(calm, nullptr);
+}
+
+// ---- hostile.net -------------------------------------------------------------
+
+TEST(Hostile, EveryRealDeviceIsReadAndTheSearchEndsWithinItsBound) {
+    TXportSearch search;
+    RecordingLog log;
+    search.Log = &log;
+    search.ReadTimeout = 300;
+    search.MaxCollectMs = 2000;
+    auto start = Clock::now();
+    search.Search();
+    const auto ms = MsSince(start);
+    // The bound of README "How long a search can take", for these settings
+    // (and a second for the machine).
+    const int rt = search.ReadTimeout;
+    const int entries = search.MaxEntriesPerAdapter;
+    const long long bound = search.MaxCollectMs + rt + 3 * rt + 6 * rt +
+                            static_cast<long long>(entries) * search.PaceMicros / 1000 + 1000;
+    EXPECT_LT(ms, bound);
+    std::printf("hostile network: %lld ms (bound %lld ms), %d entries\n",
+                static_cast<long long>(ms), bound, search.DeviceCount());
+
+    const char* real[][2] = {{"10.77.1.10", "Real ten"},
+                             {"10.77.1.11", "Real setup"},
+                             {"10.77.1.12", "Real late"},
+                             {"10.77.2.10", "Real two"}};
+    for (const auto& [ip, text] : real) {
+        const TXportPar* d = Find(search, ip);
+        ASSERT_NE(d, nullptr) << ip;
+        EXPECT_EQ(d->Description, text) << ip;
+        EXPECT_NE(d->Firmware, "N/A") << ip;
+        EXPECT_NE(d->DeviceType, "N/A") << ip;
+        EXPECT_FALSE(
+            log.Has(2, std::string("Operation interrupt. Reading from ") + ip + " failed."));
+    }
+    // The burst is one device, read; the forged MACs are listed (under the
+    // limit) and share their host's one failed exchange.
+    const TXportPar* burster = Find(search, "10.77.1.201");
+    ASSERT_NE(burster, nullptr);
+    EXPECT_EQ(burster->Description, "Burster");
+    int forged = 0;
+    for (const TXportPar& d : search.Devices())
+        forged += d.IP == "10.77.2.200";
+    EXPECT_EQ(forged, 1001);
+    EXPECT_EQ(CountOf(Received("10.77.2.200"), "E4"), 1);
+    EXPECT_FALSE(search.LimitReached());
+    for (const char* ip : {"10.77.2.11", "10.77.2.12"}) {
+        const TXportPar* d = Find(search, ip);
+        ASSERT_NE(d, nullptr) << ip;
+        EXPECT_EQ(d->Firmware, "N/A") << ip;
+    }
 }
 
 // ---- perdevice.net ----------------------------------------------------------

@@ -129,17 +129,29 @@ TEST_F(Engine, SilentInfoCostsThreeTimeOutsAndNoSetup) {
     adapterList = {A1};
     search.ReadTimeout = 250;
     net.devices[A1] = {{"10.77.1.10", Discovery(3), 1, std::nullopt, {}}};
-    search.Search();
-    EXPECT_EQ(net.ops,
-              (std::vector<std::string>{"bind " + A1, "bcast " + A1, "recv 250", "recv 250",
-                                        "E4 10.77.1.10", "recv 250", "recv 250", "recv 250"}));
-    const TXportPar& d = search.Device(0);
-    EXPECT_EQ(d.Firmware, "N/A");
-    EXPECT_EQ(d.DeviceType, "N/A");
-    EXPECT_EQ(d.Description, "");
-    EXPECT_EQ(log.lines.at(3),
-              (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed."}));
-    EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP ()."}));
+    // Overlapped too: three receive time-outs, measured from the send.
+    for (bool sequential : {true, false}) {
+        SCOPED_TRACE(sequential ? "sequential" : "overlapped");
+        net.ClearOps();
+        log.lines.clear();
+        TXportSearch search;
+        search.Log = &log;
+        search.LinkFactory = [this] { return net.NewLink(); };
+        search.AdapterAddressProvider = [this] { return adapterList; };
+        search.ReadTimeout = 250;
+        search.Sequential = sequential;
+        search.Search();
+        EXPECT_EQ(net.ops,
+                  (std::vector<std::string>{"bind " + A1, "bcast " + A1, "recv 250", "recv 250",
+                                            "E4 10.77.1.10", "recv 250", "recv 250", "recv 250"}));
+        const TXportPar& d = search.Device(0);
+        EXPECT_EQ(d.Firmware, "N/A");
+        EXPECT_EQ(d.DeviceType, "N/A");
+        EXPECT_EQ(d.Description, "");
+        EXPECT_EQ(log.lines.at(3),
+                  (Line{false, 2, "Operation interrupt. Reading from 10.77.1.10 failed."}));
+        EXPECT_EQ(log.lines.at(4), (Line{false, 2, "Different responce source IP ()."}));
+    }
 }
 
 TEST_F(Engine, RepeatsAndMissingMacs) {
@@ -227,32 +239,43 @@ TEST_F(Engine, ReadTimeoutIsBoundedAtUse) {
 }
 
 TEST(EngineBounds, ChatteringNetworkCannotHangTheCollection) {
-    for (bool byTime : {false, true}) {
-        TXportSearch search;
-        RecordingLog log;
-        search.Log = &log;
-        search.AdapterAddressProvider = [] { return std::vector<std::string>{"10.77.1.1"}; };
-        int receives = 0;
-        search.LinkFactory = [&] {
-            return std::unique_ptr<TDatagramLink>(new TChatterLink(byTime ? 2 : 0, &receives));
-        };
-        if (byTime)
-            search.MaxCollectMs = 100;
-        auto start = std::chrono::steady_clock::now();
-        search.Search();
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now() - start)
-                      .count();
-        EXPECT_EQ(search.DeviceCount(), 1);
-        EXPECT_LT(ms, 5000);
-        if (!byTime)
-            EXPECT_EQ(receives,
-                      TXportSearch::DefaultMaxCollectDatagrams + 1); // + the info reply
-        else
-            EXPECT_LT(receives, TXportSearch::DefaultMaxCollectDatagrams);
-        EXPECT_NE(std::find(log.lines.begin(), log.lines.end(),
-                            Line{false, 2, "Collection stopped: the network did not go quiet."}),
-                  log.lines.end());
+    // Repeats of one device end the collection by time only (a burst of them
+    // must not end it before a slower device answers); forged MACs end it at
+    // the device limit.
+    enum { Repeats, Paused, Forged };
+    for (int mode : {Repeats, Paused, Forged}) {
+        for (bool sequential : {false, true}) {
+            SCOPED_TRACE(std::to_string(mode) + (sequential ? " sequential" : " overlapped"));
+            TXportSearch search;
+            RecordingLog log;
+            search.Log = &log;
+            search.Sequential = sequential;
+            search.ReadTimeout = 50;
+            search.AdapterAddressProvider = [] { return std::vector<std::string>{"10.77.1.1"}; };
+            int receives = 0;
+            search.LinkFactory = [&] {
+                return std::unique_ptr<TDatagramLink>(
+                    new TChatterLink(mode == Paused ? 2 : 0, &receives, mode == Forged));
+            };
+            search.MaxCollectMs = mode == Forged ? 30000 : 150;
+            search.MaxEntriesPerAdapter = 40;
+            auto start = std::chrono::steady_clock::now();
+            search.Search();
+            auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+            EXPECT_LT(ms, 5000);
+            const bool limited = mode == Forged;
+            EXPECT_EQ(search.DeviceCount(), limited ? 40 : 1);
+            EXPECT_EQ(search.LimitReached(), limited);
+            if (mode == Repeats) {
+                EXPECT_GT(receives, 40); // far more than the limit, yet no limit
+            }
+            EXPECT_EQ(log.Has(2, "Collection stopped: the network did not go quiet."), !limited);
+            EXPECT_EQ(log.Has(2, "Device limit of 40 reached on adapter 10.77.1.1: further "
+                                 "replies ignored."),
+                      limited);
+        }
     }
 }
 
