@@ -1,5 +1,7 @@
 #include "utils/KavenLog.h"
 
+#include "base/uDeviceText.h"
+
 #include "platform/FileAppend.h"
 #include "platform/LocalTime.h"
 
@@ -34,7 +36,11 @@ std::string TEventLog::FormatLine(const std::string& timestamp, std::uint8_t lev
     line += ' ';
     line += LevelMarker(level);
     line += ' ';
-    line += message;
+    // Messages carry device texts: read by the one rule and with every
+    // control shown as a symbol, no message can break its line, forge
+    // another or act on whatever shows the file. Printable text stays byte
+    // for byte.
+    line += VisibleText(message);
     line += "\r\n";
     return line;
 }

@@ -27,7 +27,9 @@ public:
                          const std::string& message) override;
 
     // The line as written, CR LF included; timestamp is the text before the
-    // first blank (empty when timestamps are off).
+    // first blank (empty when timestamps are off). The message is written as
+    // VisibleText (base/uDeviceText.h) shows it: UTF-8, one line, its control
+    // characters (a line break too) as symbols.
     static std::string FormatLine(const std::string& timestamp, std::uint8_t level,
                                   const std::string& message);
     static std::string LevelMarker(std::uint8_t level);

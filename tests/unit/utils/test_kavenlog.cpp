@@ -86,9 +86,25 @@ TEST(EventLog, AppendsNeverTruncatesAndKeepsBytes) {
     TEventLog log(file, false);
     log.WriteLine(2, std::string("zero\0byte", 9));
     TEventLog second(file, false);
-    second.WriteLine(1, "again");
+    second.WriteLine(1, "again K\xC3\xBChlraum");
+    EXPECT_EQ(TTempDir::Read(file), "old line\r\n [x] zero\xE2\x90\x80"
+                                    "byte\r\n [i] again K\xC3\xBChlraum\r\n");
+}
+
+// A device text inside a message cannot forge a line nor act on a terminal
+// that shows the file: one message, one line, its controls as symbols.
+TEST(EventLog, EveryMessageStaysOneVisibleLine) {
+    TTempDir dir;
+    const std::string file = dir.File("forge.log");
+    TEventLog log(file, false);
+    log.WriteLine(1, "#0 10.77.1.10 \"K\xFChl\r\n26-01-01 00:00:00 000 [x] forged\x1B[2J\x9B\"");
+    log.WriteLine(2, "Socket Error # 90\r\nMessage too long");
+    log.WriteLine(1, "\xE2\x80\xA8\xEF\xB7\x90\xC2\x85.");
     EXPECT_EQ(TTempDir::Read(file),
-              std::string("old line\r\n [x] zero\0byte\r\n [i] again\r\n", 38));
+              " [i] #0 10.77.1.10 \"K\xC3\xBChl\xE2\x90\x8D\xE2\x90\x8A"
+              "26-01-01 00:00:00 000 [x] forged\xE2\x90\x9B[2J\xEF\xBF\xBD\"\r\n"
+              " [x] Socket Error # 90\xE2\x90\x8D\xE2\x90\x8AMessage too long\r\n"
+              " [i] \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\r\n");
 }
 
 TEST(EventLog, UnwritablePathsLoseTheLineSilently) {
