@@ -1,5 +1,6 @@
 #include "searchdialog/uXPortSearchGUI.h"
 
+#include "base/uDeviceText.h"
 #include "base/uErrors.h"
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "ui_uXPortSearchGUI.h"
@@ -94,14 +95,11 @@ int LvDeviceListCompare(std::size_t column, const TDeviceRow& a, const TDeviceRo
     }
 }
 
-// Device texts are bytes; show them as UTF-8 when they are, else byte for
-// byte, so that no description turns into replacement characters.
+// Device texts are bytes, read by the program's one rule (UTF-8 when valid,
+// else byte for byte); a cell shows their control characters as symbols, so
+// that no description breaks or hides its row.
 QString DisplayText(const std::string& bytes) {
-    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.contains(QChar::ReplacementCharacter)) {
-        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return text;
+    return QString::fromStdString(VisibleText(bytes));
 }
 
 class TDeviceCell final : public QTableWidgetItem {

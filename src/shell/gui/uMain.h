@@ -61,6 +61,7 @@ std::uint8_t SearchButtonSet(const std::string& iniFileName);
 // application's name and carrying the error's message.
 void ShowApplicationError(QWidget* owner, const std::string& message);
 
-// A text from a device or a settings file as the program shows it: UTF-8 when
-// it is valid UTF-8, else byte by byte, as the search dialog shows it.
+// A text from a device or a settings file as the program reads it: UTF-8 when
+// it is valid UTF-8, else byte by byte (DeviceTextToUtf8, base/uDeviceText.h),
+// as the search dialog and quorvet-cli read it. Line breaks stay (messages).
 QString DisplayText(const std::string& bytes);
