@@ -53,9 +53,11 @@ void TEventLog::WriteLine(std::uint8_t level, const std::string& message) {
             FormatLine(Timestamps ? TimestampNow() : std::string(), level, message);
         // One append per line: the file is whole after every line, and a
         // failure (folder missing, read-only file, disk full) only loses it.
-        platform::AppendToFile(FileName, line);
+        if (!platform::AppendToFile(FileName, line))
+            ++lost_;
     } catch (...) {
         // A log must never disturb the work it records.
+        ++lost_;
     }
 }
 

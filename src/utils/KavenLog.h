@@ -5,6 +5,7 @@
 
 #include "utils/LogSink.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -35,4 +36,11 @@ public:
     static std::string LevelMarker(std::uint8_t level);
     // The current local time as "yy-mm-dd hh:nn:ss zzz".
     static std::string TimestampNow();
+
+    // How many lines could not be written so far (the work goes on; a caller
+    // that must tell can).
+    std::size_t LostLines() const { return lost_; }
+
+private:
+    std::size_t lost_ = 0;
 };

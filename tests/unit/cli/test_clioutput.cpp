@@ -1,6 +1,10 @@
+#include "CliApp.h"
 #include "CliOutput.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
 
 namespace {
 
@@ -92,4 +96,46 @@ TEST(CliOutput, JsonEscapesEveryCharacterExactly) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(JsonString(c.bytes), c.json) << c.bytes;
+}
+
+namespace {
+
+// A standard output that takes nothing, as /dev/full.
+class TFullOutput final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+} // namespace
+
+// A result that could not be written is a failure with the system's reason;
+// the status of a usage error stays, and a full output is no failure while
+// nothing is written to it.
+TEST(CliOutput, UnwrittenResultEndsWithStatusOne) {
+    TFullOutput full;
+    std::ostream out(&full);
+    std::ostringstream err;
+    const int status = RunCli({"--version"}, true, out, err);
+    EXPECT_EQ(ConcludeOutput(status, out, "No space left on device", err), ExitFailed);
+    EXPECT_EQ(err.str(), "quorvet-cli: cannot write to standard output: No space left on device\n");
+
+    struct TCase {
+        int status, concluded;
+    };
+    for (const TCase c : {TCase{ExitDone, ExitFailed}, TCase{ExitNotSeen, ExitFailed},
+                          TCase{ExitFailed, ExitFailed}, TCase{ExitUsage, ExitUsage}}) {
+        std::ostream failed(&full);
+        failed << "x";
+        std::ostringstream why;
+        EXPECT_EQ(ConcludeOutput(c.status, failed, "", why), c.concluded) << c.status;
+        EXPECT_EQ(why.str(), "quorvet-cli: cannot write to standard output: write error\n");
+    }
+
+    std::ostream unused(&full);
+    std::ostringstream none;
+    EXPECT_EQ(ConcludeOutput(ExitNotSeen, unused, "", none), ExitNotSeen);
+    std::ostringstream good, quiet;
+    good << "0 device(s) found.\n";
+    EXPECT_EQ(ConcludeOutput(ExitDone, good, "", quiet), ExitDone);
+    EXPECT_EQ(none.str() + quiet.str(), "");
 }

@@ -116,6 +116,8 @@ TEST(EventLog, UnwritablePathsLoseTheLineSilently) {
         TEventLog log(p, true, 255);
         EXPECT_NO_THROW(log.WriteLine(1, "lost"));
         EXPECT_NO_THROW(log.WriteLineMasked(16, 2, "lost"));
+        EXPECT_NO_THROW(log.WriteLineMasked(0, 2, "not asked for"));
+        EXPECT_EQ(log.LostLines(), 2u) << "counted, for a caller that must tell";
     }
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "missing"));
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "adir"));
