@@ -86,12 +86,14 @@ TEST(StandardOutput, EveryByteArrivesAcrossTheBufferEdges) {
 
 TEST(StandardOutput, NoStandardOutputIsAFailureOnceWrittenTo) {
     bool quietGood = false, good = true;
-    std::string quietError, error;
+    std::string error;
     WithStandardOutput("", [&] {
         platform::TStandardOutput quiet;
         std::ostream none(&quiet);
         none.flush();
         quietGood = none.good(); // nothing was to be written
+    });
+    WithStandardOutput("", [&] {
         platform::TStandardOutput output;
         std::ostream out(&output);
         out << "0 device(s) found.\n";
