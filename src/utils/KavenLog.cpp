@@ -36,11 +36,20 @@ std::string TEventLog::FormatLine(const std::string& timestamp, std::uint8_t lev
     line += ' ';
     line += LevelMarker(level);
     line += ' ';
-    // Messages carry device texts: read by the one rule and with every
-    // control shown as a symbol, no message can break its line, forge
-    // another or act on whatever shows the file. Printable text stays byte
-    // for byte.
-    line += VisibleText(message);
+    // Read by the one rule for device texts, every control character shown
+    // as a symbol, so that nothing acts on whatever shows the file; printable
+    // text stays byte for byte. CR LF is the program's own line break (the
+    // two-line messages "Socket Error # %d\r\n%s") and stays; device texts
+    // have theirs made visible before they reach a message.
+    const std::string text = DeviceTextToUtf8(message);
+    for (std::size_t from = 0;;) {
+        const std::size_t end = text.find("\r\n", from);
+        line += VisibleText(std::string_view(text).substr(from, end - from));
+        if (end == std::string::npos)
+            break;
+        line += "\r\n";
+        from = end + 2;
+    }
     line += "\r\n";
     return line;
 }

@@ -29,8 +29,8 @@ public:
 
     // The line as written, CR LF included; timestamp is the text before the
     // first blank (empty when timestamps are off). The message is written as
-    // VisibleText (base/uDeviceText.h) shows it: UTF-8, one line, its control
-    // characters (a line break too) as symbols.
+    // VisibleText (base/uDeviceText.h) shows it: UTF-8, its control characters
+    // as symbols, except CR LF, the program's own line break.
     static std::string FormatLine(const std::string& timestamp, std::uint8_t level,
                                   const std::string& message);
     static std::string LevelMarker(std::uint8_t level);

@@ -91,20 +91,21 @@ TEST(EventLog, AppendsNeverTruncatesAndKeepsBytes) {
                                     "byte\r\n [i] again K\xC3\xBChlraum\r\n");
 }
 
-// A device text inside a message cannot forge a line nor act on a terminal
-// that shows the file: one message, one line, its controls as symbols.
-TEST(EventLog, EveryMessageStaysOneVisibleLine) {
+// Nothing in a message acts on a terminal that shows the file, and no line
+// break but the program's own CR LF (its two-line error messages) gets
+// through: a lone CR or LF, ESC, C1, the separators show as symbols.
+TEST(EventLog, ControlCharactersAreShownExceptTheProgramsLineBreak) {
     TTempDir dir;
-    const std::string file = dir.File("forge.log");
+    const std::string file = dir.File("controls.log");
     TEventLog log(file, false);
-    log.WriteLine(1, "#0 10.77.1.10 \"K\xFChl\r\n26-01-01 00:00:00 000 [x] forged\x1B[2J\x9B\"");
+    log.WriteLine(1, "K\xFChl\r26-01-01 00:00:00 000 [x] forged\n\x1B[2J\x9B");
     log.WriteLine(2, "Socket Error # 90\r\nMessage too long");
-    log.WriteLine(1, "\xE2\x80\xA8\xEF\xB7\x90\xC2\x85.");
+    log.WriteLine(1, "\xE2\x80\xA8\xEF\xB7\x90\xC2\x85.\r");
     EXPECT_EQ(TTempDir::Read(file),
-              " [i] #0 10.77.1.10 \"K\xC3\xBChl\xE2\x90\x8D\xE2\x90\x8A"
-              "26-01-01 00:00:00 000 [x] forged\xE2\x90\x9B[2J\xEF\xBF\xBD\"\r\n"
-              " [x] Socket Error # 90\xE2\x90\x8D\xE2\x90\x8AMessage too long\r\n"
-              " [i] \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\r\n");
+              " [i] K\xC3\xBChl\xE2\x90\x8D"
+              "26-01-01 00:00:00 000 [x] forged\xE2\x90\x8A\xE2\x90\x9B[2J\xEF\xBF\xBD\r\n"
+              " [x] Socket Error # 90\r\nMessage too long\r\n"
+              " [i] \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\xE2\x90\x8D\r\n");
 }
 
 TEST(EventLog, UnwritablePathsLoseTheLineSilently) {
