@@ -1,5 +1,7 @@
 #include "guicommon/uGuiCommon.h"
 
+#include "base/uDeviceText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -16,11 +18,11 @@ TErrorBoxHook& ErrorBoxHook() {
 } // namespace
 
 QString DisplayText(const std::string& bytes) {
-    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.contains(QChar::ReplacementCharacter)) {
-        text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return text;
+    return QString::fromStdString(DeviceTextToUtf8(bytes));
+}
+
+QString VisibleDisplayText(const std::string& bytes) {
+    return QString::fromStdString(VisibleText(bytes));
 }
 
 void ShowErrorBox(QWidget* owner, const std::string& message) {

@@ -9,10 +9,16 @@
 
 class QWidget;
 
-// A text from a device or a settings file as the program shows it: UTF-8 when
-// it is valid UTF-8, else byte by byte, so that no description turns into
-// replacement characters.
+// A text from a device or a settings file as the program reads it: UTF-8 when
+// it is valid UTF-8, else byte by byte (the one rule of base/uDeviceText.h),
+// so that no description turns into replacement characters. Line breaks stay
+// (messages have them).
 QString DisplayText(const std::string& bytes);
+
+// A device text where it must stay one line (a table cell, the identity
+// block): read by the same rule, its control characters shown as symbols so
+// that none breaks or hides its line.
+QString VisibleDisplayText(const std::string& bytes);
 
 // The application's error box: a critical message box titled with the
 // application's name and carrying the error's message.

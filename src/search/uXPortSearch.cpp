@@ -4,6 +4,7 @@
 // uXPortSearchSettings.cpp, the type names in uXPortTypeNames.cpp.
 #include "search/uXPortSearch.h"
 
+#include "base/uDeviceText.h"
 #include "base/uErrors.h"
 #include "search/IPInfo.h"
 
@@ -15,8 +16,9 @@
 std::string DeviceListLine(int index, const TXportPar& e) {
     char number[16];
     std::snprintf(number, sizeof number, "#%2d ", index);
-    return number + e.IP + " " + e.MAC + " " + e.Firmware + " " + e.DeviceType + " \"" +
-           e.Description + "\"";
+    // The texts a device or a settings file chose: shown, never a line break.
+    return number + e.IP + " " + e.MAC + " " + e.Firmware + " " + VisibleText(e.DeviceType) +
+           " \"" + VisibleText(e.Description) + "\"";
 }
 
 TXportSearch::TXportSearch() {

@@ -34,7 +34,7 @@ int Compare(std::size_t column, const TDeviceRow& a, const TDeviceRow& b) {
 } // namespace
 
 TDeviceCell::TDeviceCell(std::shared_ptr<const TDeviceRow> row, std::size_t column)
-    : QTableWidgetItem(DisplayText(row->Fields[column]), UserType), row_(std::move(row)),
+    : QTableWidgetItem(VisibleDisplayText(row->Fields[column]), UserType), row_(std::move(row)),
       column_(column) {}
 
 QVariant TDeviceCell::data(int role) const {

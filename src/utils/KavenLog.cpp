@@ -1,5 +1,7 @@
 #include "utils/KavenLog.h"
 
+#include "base/uDeviceText.h"
+
 #include "platform/FileAppend.h"
 #include "platform/LocalTime.h"
 
@@ -34,7 +36,20 @@ std::string TEventLog::FormatLine(const std::string& timestamp, std::uint8_t lev
     line += ' ';
     line += LevelMarker(level);
     line += ' ';
-    line += message;
+    // Read by the one rule for device texts, every control character shown
+    // as a symbol, so that nothing acts on whatever shows the file; printable
+    // text stays byte for byte. CR LF is the program's own line break (the
+    // two-line messages "Socket Error # %d\r\n%s") and stays; device texts
+    // have theirs made visible before they reach a message.
+    const std::string text = DeviceTextToUtf8(message);
+    for (std::size_t from = 0;;) {
+        const std::size_t end = text.find("\r\n", from);
+        line += VisibleText(std::string_view(text).substr(from, end - from));
+        if (end == std::string::npos)
+            break;
+        line += "\r\n";
+        from = end + 2;
+    }
     line += "\r\n";
     return line;
 }
@@ -47,9 +62,11 @@ void TEventLog::WriteLine(std::uint8_t level, const std::string& message) {
             FormatLine(Timestamps ? TimestampNow() : std::string(), level, message);
         // One append per line: the file is whole after every line, and a
         // failure (folder missing, read-only file, disk full) only loses it.
-        platform::AppendToFile(FileName, line);
+        if (!platform::AppendToFile(FileName, line))
+            ++lost_;
     } catch (...) {
         // A log must never disturb the work it records.
+        ++lost_;
     }
 }
 

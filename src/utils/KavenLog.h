@@ -5,6 +5,7 @@
 
 #include "utils/LogSink.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -27,10 +28,19 @@ public:
                          const std::string& message) override;
 
     // The line as written, CR LF included; timestamp is the text before the
-    // first blank (empty when timestamps are off).
+    // first blank (empty when timestamps are off). The message is written as
+    // VisibleText (base/uDeviceText.h) shows it: UTF-8, its control characters
+    // as symbols, except CR LF, the program's own line break.
     static std::string FormatLine(const std::string& timestamp, std::uint8_t level,
                                   const std::string& message);
     static std::string LevelMarker(std::uint8_t level);
     // The current local time as "yy-mm-dd hh:nn:ss zzz".
     static std::string TimestampNow();
+
+    // How many lines could not be written so far (the work goes on; a caller
+    // that must tell can).
+    std::size_t LostLines() const { return lost_; }
+
+private:
+    std::size_t lost_ = 0;
 };

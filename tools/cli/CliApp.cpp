@@ -13,7 +13,8 @@ TCliCommandLine::TCliCommandLine(bool insideTestNetwork)
                     "  0  done: search completed (also with no device found); change-ip sent its\n"
                     "     request or made its ARP-table entry and (unless --no-verify) a search\n"
                     "     found the device at its new address\n"
-                    "  1  failed or refused (search: the message goes to standard error)\n"
+                    "  1  failed or refused (search: the message goes to standard error);\n"
+                    "     also when standard output could not take the whole result\n"
                     "  2  usage error\n"
                     "  3  change-ip: sent, but the device was not seen at its new address\n"
                     "\n"
@@ -87,6 +88,15 @@ int RunCli(const std::vector<std::string>& args, bool insideTestNetwork, std::os
         break;
     }
     return ExitUsage; // Parse has refused a command line without a command
+}
+
+int ConcludeOutput(int status, std::ostream& out, const std::string& reason, std::ostream& err) {
+    out.flush();
+    if (out.good())
+        return status;
+    err << "quorvet-cli: cannot write to standard output: "
+        << (reason.empty() ? std::string("write error") : reason) << "\n";
+    return status == ExitUsage ? status : ExitFailed;
 }
 
 namespace {

@@ -42,6 +42,12 @@ private:
 int RunCli(const std::vector<std::string>& args, bool insideTestNetwork, std::ostream& out,
            std::ostream& err);
 
+// The exit status once a command's result has been written to out (flushed
+// here): when out could not take all of it, "quorvet-cli: cannot write to
+// standard output: REASON" goes to err and a status of success (0, or 3 of
+// change-ip) becomes ExitFailed. reason: the system's text, if known.
+int ConcludeOutput(int status, std::ostream& out, const std::string& reason, std::ostream& err);
+
 // The subcommand change-ip alone; args are those after "change-ip".
 // Returns the usage error, empty when the command line is usable (or asks
 // for the help).

@@ -1,54 +1,44 @@
 #include "CliOutput.h"
 
+#include "base/uDeviceText.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
-std::string PrintableText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            out += '?';
-        } else if (u >= 0x80) {
-            // Latin-1 to UTF-8, as in the JSON form.
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
-    for (char c : text) {
-        auto u = static_cast<unsigned char>(c);
+    const auto escape = [&out](char32_t unit) {
+        char esc[16];
+        std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(unit));
+        out += esc;
+    };
+    for (char32_t c : DecodeDeviceText(text)) {
         switch (c) {
-        case '"':
+        case U'"':
             out += "\\\"";
             break;
-        case '\\':
+        case U'\\':
             out += "\\\\";
             break;
-        case '\n':
+        case U'\n':
             out += "\\n";
             break;
-        case '\r':
+        case U'\r':
             out += "\\r";
             break;
-        case '\t':
+        case U'\t':
             out += "\\t";
             break;
         default:
-            if (u < 0x20 || u >= 0x7F) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", u);
-                out += esc;
+            if (c >= 0x20 && c < 0x7F) {
+                out += static_cast<char>(c);
+            } else if (c < 0x10000) {
+                escape(c);
             } else {
-                out += c;
+                // Beyond the 16-bit range JSON takes a surrogate pair.
+                escape(0xD800 + ((c - 0x10000) >> 10));
+                escape(0xDC00 + ((c - 0x10000) & 0x3FF));
             }
         }
     }
@@ -57,7 +47,7 @@ std::string JsonString(const std::string& text) {
 
 namespace {
 
-// Display width of a printable text (UTF-8 continuation bytes take no column).
+// Display width of a visible text (UTF-8 continuation bytes take no column).
 std::size_t Width(const std::string& s) {
     return static_cast<std::size_t>(
         std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
@@ -72,9 +62,9 @@ std::string DeviceTable(const std::vector<TXportPar>& devices) {
     std::vector<std::array<std::string, Columns>> rows;
     rows.push_back(header);
     for (const TXportPar& d : devices)
-        rows.push_back({PrintableText(d.IP), PrintableText(d.MAC), PrintableText(d.Firmware),
-                        PrintableText(d.DeviceType), PrintableText(d.StatusChar),
-                        PrintableText(d.AdapterIP), PrintableText(d.Description)});
+        rows.push_back({VisibleText(d.IP), VisibleText(d.MAC), VisibleText(d.Firmware),
+                        VisibleText(d.DeviceType), VisibleText(d.StatusChar),
+                        VisibleText(d.AdapterIP), VisibleText(d.Description)});
     std::array<std::size_t, Columns> width{};
     for (const auto& row : rows)
         for (std::size_t c = 0; c < Columns; ++c)

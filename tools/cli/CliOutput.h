@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-// Device texts come from the network: control characters are shown as "?"
-// so that a reply cannot drive the terminal.
-std::string PrintableText(const std::string& text);
-// A JSON string literal; bytes above 127 are taken as Latin-1 characters, so
-// the output is valid UTF-8 whatever a device sends.
+// A JSON string literal of a device text read by the rule of
+// base/uDeviceText.h (UTF-8 when valid, else Latin-1): exact, nothing
+// replaced, and all ASCII: every character outside printable ASCII is
+// escaped ("\n", "\u001b", "\u00fc", a surrogate pair beyond U+FFFF).
 std::string JsonString(const std::string& text);
 
+// Device texts come from the network: they are read by the same rule and
+// their control characters shown as symbols (VisibleText), so that a reply
+// can neither drive the terminal nor break the table's lines.
 std::string DeviceTable(const std::vector<TXportPar>& devices);
 std::string DeviceJson(const std::vector<TXportPar>& devices);

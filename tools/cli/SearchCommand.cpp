@@ -1,6 +1,7 @@
 #include "SearchCommand.h"
 
 #include "CliOutput.h"
+#include "platform/FileAppend.h"
 #include "utils/KavenLog.h"
 #include "utils/uUtilsConvert.h"
 
@@ -8,6 +9,12 @@
 
 #include <exception>
 #include <optional>
+
+namespace {
+
+constexpr const char* Prefix = "quorvet-cli search: ";
+
+} // namespace
 
 CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
     CLI::App& search =
@@ -24,7 +31,8 @@ CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
     search
         .add_option("--log", options.LogFile,
                     "append the search's progress and device list to FILE\n"
-                    "(timestamped lines; the file is created when missing)")
+                    "(timestamped lines; the file is created when missing;\n"
+                    "a folder, pipe, device or unwritable file is refused)")
         ->type_name("FILE");
     search
         .add_option_function<std::string>(
@@ -49,6 +57,14 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
     // The only place the program creates a log: asked for on the command line.
     std::optional<TEventLog> log;
     if (!options.LogFile.empty()) {
+        // A log that cannot be written is refused before the search, not
+        // found missing afterwards.
+        const std::string problem = platform::AppendTargetProblem(options.LogFile);
+        if (!problem.empty()) {
+            err << Prefix << "cannot append to the log file " << options.LogFile << ": " << problem
+                << "\n";
+            return ExitFailed;
+        }
         log.emplace(options.LogFile, true, static_cast<std::uint8_t>(options.LogMask));
         engine.Log = &*log;
     }
@@ -70,5 +86,10 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
     }
     if (!options.Stream)
         out << (options.Json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
+    if (log && log->LostLines() > 0) {
+        err << Prefix << log->LostLines() << " line(s) could not be written to the log file "
+            << options.LogFile << ".\n";
+        return ExitFailed;
+    }
     return ExitDone;
 }

@@ -22,22 +22,6 @@
 
 const QString TfMain::SeparatorLine(58, QLatin1Char('-'));
 
-namespace {
-
-// The identity block must stay eight lines whatever a device calls itself:
-// a line break (or a zero byte) inside a value becomes a blank.
-QString OneLine(QString text) {
-    for (QChar& c : text) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\t') || u == 0x7F || u == 0x85 || u == 0x2028 || u == 0x2029) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return text;
-}
-
-} // namespace
-
 std::uint8_t SearchButtonSet(const std::string& iniFileName) {
     const std::optional<TIniFile> ini = TIniFile::Load(iniFileName);
     if (!ini) {
@@ -161,7 +145,10 @@ void TfMain::OpenSearchDialog() {
 }
 
 void TfMain::ShowDeviceInfo(const TfXPortSearchGUI& dialog) {
-    const auto value = [](const std::string& text) { return OneLine(DisplayText(text)); };
+    // The block must stay eight lines whatever a device calls itself: its
+    // control characters (line breaks, the text widget's own block marks
+    // U+FDD0...) are shown as symbols.
+    const auto value = [](const std::string& text) { return VisibleDisplayText(text); };
     ui_->MeInfo->clear();
     AddInfoLine(SeparatorLine);
     AddInfoLine(tr("- [Device: %1]").arg(value(dialog.SelectedDescription())));

@@ -375,8 +375,22 @@ void TestMainWindow::selectShowsIdentityBlock_data() {
     QTest::newRow("plain") << QByteArray("Boiler room") << "Boiler room";
     QTest::newRow("empty") << QByteArray() << "";
     QTest::newRow("blanks kept") << QByteArray("  two  blanks ") << "  two  blanks ";
-    // A device's text is not to break the block into more lines.
-    QTest::newRow("line breaks") << QByteArray("Hall\r\nEast\nWest\0x", 17) << "Hall  East West x";
+    // A device's text is not to break the block into more lines: its control
+    // characters show as symbols, the text widget's block marks (U+FDD0,
+    // U+FDD1) and the separators as U+FFFD.
+    QTest::newRow("line breaks") << QByteArray("Hall\r\nEast\nWest\0x", 17)
+                                 << QString::fromUtf8(u8"Hall\u240D\u240AEast\u240AWest\u2400x");
+    QTest::newRow("block marks and separators")
+        << QByteArray("A\xEF\xB7\x90"
+                      "B\xEF\xB7\x91"
+                      "C\xE2\x80\xA8"
+                      "D\xE2\x80\xA9"
+                      "E\xC2\x85"
+                      "F")
+        << QString::fromUtf8(u8"A\uFFFDB\uFFFDC\uFFFDD\uFFFDE\uFFFDF");
+    QTest::newRow("C1 and ESC as bytes") << QByteArray("x\x9B"
+                                                       "2J\x1B[0m\x07")
+                                         << QString::fromUtf8(u8"x\uFFFD2J\u241B[0m\u2407");
     QTest::newRow("latin-1 bytes")
         << QByteArray("Kessel\xfc") << QString::fromUtf8("Kessel\xc3\xbc");
     QTest::newRow("utf-8") << QByteArray("Kessel\xc3\xbc") << QString::fromUtf8("Kessel\xc3\xbc");

@@ -1,6 +1,10 @@
+#include "CliApp.h"
 #include "CliOutput.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
 
 namespace {
 
@@ -23,12 +27,12 @@ std::vector<TXportPar> Sample() {
 } // namespace
 
 TEST(CliOutput, TableIsAlignedAndSafe) {
-    EXPECT_EQ(
-        DeviceTable(Sample()),
-        "IP          MAC                Firmware  Type   Status  Adapter    Description\n"
-        "10.77.1.10  00-20-4A-01-02-03  1-4-5.02  QT101          10.77.1.1  Boiler \"room\"\n"
-        "10.77.2.20  N/A                N/A       N/A    A       10.77.2.1  bad?[2J?\xC3\xA9\n"
-        "2 device(s) found.\n");
+    EXPECT_EQ(DeviceTable(Sample()),
+              "IP          MAC                Firmware  Type   Status  Adapter    Description\n"
+              "10.77.1.10  00-20-4A-01-02-03  1-4-5.02  QT101          10.77.1.1  Boiler \"room\"\n"
+              "10.77.2.20  N/A                N/A       N/A    A       10.77.2.1  "
+              "bad\xE2\x90\x9B[2J\xE2\x90\x8A\xC3\xA9\n"
+              "2 device(s) found.\n");
     EXPECT_EQ(DeviceTable({}), "IP  MAC  Firmware  Type  Status  Adapter  Description\n"
                                "0 device(s) found.\n");
 }
@@ -45,4 +49,93 @@ TEST(CliOutput, JsonHasAllSevenFieldsEscaped) {
               "]\n");
     EXPECT_EQ(DeviceJson({}), "[]\n");
     EXPECT_EQ(JsonString(std::string("\0\\", 2)), "\"\\u0000\\\\\"");
+}
+
+// UTF-8 device texts print as they are, Latin-1 ones as UTF-8; columns stay
+// aligned by characters, and nothing a device sends reaches the terminal as
+// a control.
+TEST(CliOutput, TableShowsDeviceTextsByTheOneRule) {
+    TXportPar a;
+    a.IP = "10.77.1.10";
+    a.DeviceType = "K\xC3\xBChler"; // UTF-8
+    a.Description = "K\xC3\xBChlraum\r\n10-01-01 [x] forged\x07\xC2\x9B"
+                    "2J"; // UTF-8, C1 as UTF-8
+    TXportPar b;
+    b.IP = "10.77.1.11";
+    b.DeviceType = "K\xFChl"; // Latin-1
+    b.Description = std::string("\x9D"
+                                "0;t\x07\xFC",
+                                6); // C1 as a byte, Latin-1
+    EXPECT_EQ(DeviceTable({a, b}),
+              "IP          MAC  Firmware  Type    Status  Adapter  Description\n"
+              "10.77.1.10  N/A  N/A       K\xC3\xBChler          N/A      "
+              "K\xC3\xBChlraum\xE2\x90\x8D\xE2\x90\x8A"
+              "10-01-01 [x] forged\xE2\x90\x87\xEF\xBF\xBD"
+              "2J\n"
+              "10.77.1.11  N/A  N/A       K\xC3\xBChl            N/A      "
+              "\xEF\xBF\xBD"
+              "0;t\xE2\x90\x87\xC3\xBC\n"
+              "2 device(s) found.\n");
+}
+
+// JSON keeps every character exactly: read by the same rule, escaped, never
+// replaced; the output is ASCII whatever a device sends.
+TEST(CliOutput, JsonEscapesEveryCharacterExactly) {
+    struct Case {
+        std::string bytes, json;
+    };
+    const Case cases[] = {
+        {"K\xC3\xBChlraum", "\"K\\u00fchlraum\""}, // UTF-8
+        {"K\xFChlraum", "\"K\\u00fchlraum\""},     // Latin-1: the same
+        {"a\r\nb\x1B[2J\x07\x7F", "\"a\\r\\nb\\u001b[2J\\u0007\\u007f\""},
+        {"\xC2\x9B\xC2\x9D", "\"\\u009b\\u009d\""}, // C1 as UTF-8
+        {"\x9B\x9D", "\"\\u009b\\u009d\""},         // C1 as bytes
+        {"\xEF\xB7\x90\xE2\x80\xA8", "\"\\ufdd0\\u2028\""},
+        {"\xF0\x9F\x98\x80", "\"\\ud83d\\ude00\""}, // beyond U+FFFF
+        {"\xF4\x8F\xBF\xBF", "\"\\udbff\\udfff\""}, // U+10FFFF
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JsonString(c.bytes), c.json) << c.bytes;
+}
+
+namespace {
+
+// A standard output that takes nothing, as /dev/full.
+class TFullOutput final : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+} // namespace
+
+// A result that could not be written is a failure with the system's reason;
+// the status of a usage error stays, and a full output is no failure while
+// nothing is written to it.
+TEST(CliOutput, UnwrittenResultEndsWithStatusOne) {
+    TFullOutput full;
+    std::ostream out(&full);
+    std::ostringstream err;
+    const int status = RunCli({"--version"}, true, out, err);
+    EXPECT_EQ(ConcludeOutput(status, out, "No space left on device", err), ExitFailed);
+    EXPECT_EQ(err.str(), "quorvet-cli: cannot write to standard output: No space left on device\n");
+
+    struct TCase {
+        int status, concluded;
+    };
+    for (const TCase c : {TCase{ExitDone, ExitFailed}, TCase{ExitNotSeen, ExitFailed},
+                          TCase{ExitFailed, ExitFailed}, TCase{ExitUsage, ExitUsage}}) {
+        std::ostream failed(&full);
+        failed << "x";
+        std::ostringstream why;
+        EXPECT_EQ(ConcludeOutput(c.status, failed, "", why), c.concluded) << c.status;
+        EXPECT_EQ(why.str(), "quorvet-cli: cannot write to standard output: write error\n");
+    }
+
+    std::ostream unused(&full);
+    std::ostringstream none;
+    EXPECT_EQ(ConcludeOutput(ExitNotSeen, unused, "", none), ExitNotSeen);
+    std::ostringstream good, quiet;
+    good << "0 device(s) found.\n";
+    EXPECT_EQ(ConcludeOutput(ExitDone, good, "", quiet), ExitDone);
+    EXPECT_EQ(none.str() + quiet.str(), "");
 }

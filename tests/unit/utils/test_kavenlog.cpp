@@ -86,9 +86,26 @@ TEST(EventLog, AppendsNeverTruncatesAndKeepsBytes) {
     TEventLog log(file, false);
     log.WriteLine(2, std::string("zero\0byte", 9));
     TEventLog second(file, false);
-    second.WriteLine(1, "again");
+    second.WriteLine(1, "again K\xC3\xBChlraum");
+    EXPECT_EQ(TTempDir::Read(file), "old line\r\n [x] zero\xE2\x90\x80"
+                                    "byte\r\n [i] again K\xC3\xBChlraum\r\n");
+}
+
+// Nothing in a message acts on a terminal that shows the file, and no line
+// break but the program's own CR LF (its two-line error messages) gets
+// through: a lone CR or LF, ESC, C1, the separators show as symbols.
+TEST(EventLog, ControlCharactersAreShownExceptTheProgramsLineBreak) {
+    TTempDir dir;
+    const std::string file = dir.File("controls.log");
+    TEventLog log(file, false);
+    log.WriteLine(1, "K\xFChl\r26-01-01 00:00:00 000 [x] forged\n\x1B[2J\x9B");
+    log.WriteLine(2, "Socket Error # 90\r\nMessage too long");
+    log.WriteLine(1, "\xE2\x80\xA8\xEF\xB7\x90\xC2\x85.\r");
     EXPECT_EQ(TTempDir::Read(file),
-              std::string("old line\r\n [x] zero\0byte\r\n [i] again\r\n", 38));
+              " [i] K\xC3\xBChl\xE2\x90\x8D"
+              "26-01-01 00:00:00 000 [x] forged\xE2\x90\x8A\xE2\x90\x9B[2J\xEF\xBF\xBD\r\n"
+              " [x] Socket Error # 90\r\nMessage too long\r\n"
+              " [i] \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.\xE2\x90\x8D\r\n");
 }
 
 TEST(EventLog, UnwritablePathsLoseTheLineSilently) {
@@ -100,6 +117,8 @@ TEST(EventLog, UnwritablePathsLoseTheLineSilently) {
         TEventLog log(p, true, 255);
         EXPECT_NO_THROW(log.WriteLine(1, "lost"));
         EXPECT_NO_THROW(log.WriteLineMasked(16, 2, "lost"));
+        EXPECT_NO_THROW(log.WriteLineMasked(0, 2, "not asked for"));
+        EXPECT_EQ(log.LostLines(), 2u) << "counted, for a caller that must tell";
     }
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "missing"));
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "adir"));
