@@ -103,3 +103,50 @@ std::string DeviceJson(const std::vector<TXportPar>& devices) {
     out += devices.empty() ? "]\n" : "\n]\n";
     return out;
 }
+
+std::string TraceLine(const TXportSearch::TTraceEvent& e) {
+    using TKind = TXportSearch::TTraceEvent::TKind;
+    const char* kind = "?";
+    switch (e.Kind) {
+    case TKind::Sent:
+        kind = "sent";
+        break;
+    case TKind::Reply:
+        kind = "reply";
+        break;
+    case TKind::Repeat:
+        kind = "repeat";
+        break;
+    case TKind::Stray:
+        kind = "stray";
+        break;
+    case TKind::Late:
+        kind = "late";
+        break;
+    case TKind::Skipped:
+        kind = "skipped";
+        break;
+    }
+    char head[32];
+    std::snprintf(head, sizeof head, "trace %6lld ms", e.Ms);
+    std::string line = head;
+    line += "  ";
+    line += kind;
+    line.append(line.size() < 30 ? 30 - line.size() : 1, ' ');
+    line += "adapter " + e.Adapter + "  ";
+    line += e.Kind == TKind::Sent ? "to " : "from ";
+    if (!e.Peer.empty()) // the port when the link told it
+        line += e.Peer + (e.Port > 0 ? ":" + std::to_string(e.Port) : std::string());
+    else // a broadcast, or a datagram the link could not take
+        line += e.Kind == TKind::Sent ? "broadcast:" + std::to_string(e.Port) : std::string("-");
+    line += "  len " + std::to_string(e.Length) + "  ";
+    static const char* const digits = "0123456789abcdef";
+    for (const char c : e.Head) {
+        const auto b = static_cast<unsigned char>(c);
+        line += digits[b >> 4];
+        line += digits[b & 15];
+    }
+    if (e.Length > e.Head.size())
+        line += "...";
+    return line;
+}

@@ -18,3 +18,9 @@ std::string JsonString(const std::string& text);
 // can neither drive the terminal nor break the table's lines.
 std::string DeviceTable(const std::vector<TXportPar>& devices);
 std::string DeviceJson(const std::vector<TXportPar>& devices);
+
+// One line of `search --trace` (without line end): time since the search
+// started, what the engine made of the datagram, the adapter, the peer, the
+// length and the first bytes in hex, e.g.
+// "trace     12 ms  reply    adapter 10.77.1.1  from 10.77.1.10:30718  len 30  000000f7..."
+std::string TraceLine(const TXportSearch::TTraceEvent& event);

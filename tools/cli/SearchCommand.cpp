@@ -25,6 +25,11 @@ CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
     search.add_flag("--stream", options.Stream,
                     "print each device as soon as it is read: one JSON object\n"
                     "per line (the fields of --json), no table or array at the end");
+    search.add_flag("--trace", options.Trace,
+                    "write every datagram sent and received to standard error,\n"
+                    "one line each: ms since the start, what the search made of\n"
+                    "it (sent, reply, repeat, stray, late, skipped), adapter,\n"
+                    "peer, length and first bytes");
     search.add_flag("--sequential", options.Sequential,
                     "search adapter after adapter instead of on all adapters\n"
                     "at once (same result, slower; for comparison)");
@@ -72,6 +77,10 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         engine.OnDevice = [&out](const TXportPar& d) {
             const std::string array = DeviceJson({d}); // "[\n  {...}\n]\n"
             out << array.substr(4, array.size() - 7) << "\n" << std::flush;
+        };
+    if (options.Trace)
+        engine.OnTrace = [&err](const TXportSearch::TTraceEvent& event) {
+            err << TraceLine(event) << "\n";
         };
     engine.OnLimit = [&err, &engine](const std::string& adapter) {
         err << "Warning: device limit of " << engine.MaxEntriesPerAdapter << " reached on adapter "

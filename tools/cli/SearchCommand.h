@@ -15,6 +15,7 @@ struct TSearchCommandOptions {
     TSearchOptions Search;
     bool Json = false;
     bool Stream = false;
+    bool Trace = false;
     bool Sequential = false;
     bool RealNetwork = false;
     std::string LogFile;

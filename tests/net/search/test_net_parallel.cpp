@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 #include <sys/wait.h>
 #include <tuple>
@@ -164,6 +165,51 @@ TEST(Burst, TwoHundredFiftyRepliesToOneBroadcastAreAllKept) {
     small.Search();
     std::printf("with a queue of %d bytes: %d of 250 devices found\n", small.GrantedReceiveBuffer(),
                 small.DeviceCount());
+}
+
+// ---- trace.net --------------------------------------------------------------
+
+TEST(Trace, EveryDatagramOnStandardErrorWithWhatTheSearchMadeOfIt) {
+    const std::string errFile = std::string(std::getenv("QVNET_DIR")) + "/trace.txt";
+    std::string json;
+    FILE* p = popen((std::string(QV_CLI_PATH) +
+                     " search --settings /nonexistent --timeout 1000 --json --trace 2>" + errFile)
+                        .c_str(),
+                    "r");
+    ASSERT_NE(p, nullptr);
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        json.append(buf, n);
+    EXPECT_EQ(pclose(p), 0);
+    std::ifstream in(errFile);
+    const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Standard output stays the JSON array alone.
+    EXPECT_EQ(json.front(), '[') << json;
+    EXPECT_NE(json.find("\"Twice\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"Plain\""), std::string::npos) << json;
+    const auto has = [&trace](const std::string& part) {
+        return trace.find(part) != std::string::npos;
+    };
+    EXPECT_TRUE(has("sent         adapter 10.77.1.1  to broadcast:30718  len 4  000000f6"))
+        << trace;
+    EXPECT_TRUE(has("reply        adapter 10.77.1.1  from 10.77.1.10  len 30  000000f7")) << trace;
+    EXPECT_TRUE(has("repeat       adapter 10.77.1.1  from 10.77.1.10  len 30")) << trace;
+    EXPECT_TRUE(has("sent         adapter 10.77.1.1  to 10.77.1.11:30718  len 4  000000e4"))
+        << trace;
+    EXPECT_TRUE(has("reply        adapter 10.77.1.1  from 10.77.1.11:30718  len 130  000000e5"))
+        << trace;
+    EXPECT_TRUE(has("stray        adapter 10.77.1.1  from 10.77.1.202:30718  len 130")) << trace;
+    // Every line is a trace line, its time never before the one above.
+    std::istringstream lines(trace);
+    std::string line;
+    long long last = -1;
+    while (std::getline(lines, line)) {
+        ASSERT_EQ(line.rfind("trace ", 0), 0u) << line;
+        const long long ms = std::stoll(line.substr(6, 7));
+        EXPECT_GE(ms, last) << line;
+        last = ms;
+    }
 }
 
 int main(int argc, char** argv) {

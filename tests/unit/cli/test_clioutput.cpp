@@ -139,3 +139,32 @@ TEST(CliOutput, UnwrittenResultEndsWithStatusOne) {
     EXPECT_EQ(ConcludeOutput(ExitDone, good, "", quiet), ExitDone);
     EXPECT_EQ(none.str() + quiet.str(), "");
 }
+
+TEST(CliOutput, TraceLineShowsVerdictPeerAndFirstBytes) {
+    using TKind = TXportSearch::TTraceEvent::TKind;
+    TXportSearch::TTraceEvent e;
+    e.Ms = 12;
+    e.Kind = TKind::Sent;
+    e.Adapter = "10.77.1.1";
+    e.Port = 30718;
+    e.Length = 4;
+    e.Head = std::string("\x00\x00\x00\xf6", 4);
+    EXPECT_EQ(
+        TraceLine(e),
+        "trace     12 ms  sent         adapter 10.77.1.1  to broadcast:30718  len 4  000000f6");
+    e.Ms = 1234567;
+    e.Kind = TKind::Stray;
+    e.Peer = "10.77.1.202";
+    e.Port = 30718;
+    e.Length = 130;
+    e.Head = std::string("\xff\xfe\x00\x01\x02\x03\x04\x05", 8);
+    EXPECT_EQ(TraceLine(e), "trace 1234567 ms  stray       adapter 10.77.1.1  from "
+                            "10.77.1.202:30718  len 130  fffe000102030405...");
+    // A datagram the link could not take has no sender.
+    e.Kind = TKind::Skipped;
+    e.Peer.clear();
+    e.Port = 0;
+    e.Length = 0;
+    e.Head.clear();
+    EXPECT_EQ(TraceLine(e).substr(18), "skipped     adapter 10.77.1.1  from -  len 0  ");
+}
