@@ -104,6 +104,25 @@ std::string DeviceJson(const std::vector<TXportPar>& devices) {
     return out;
 }
 
+std::string DeviceCsv(const std::vector<TXportPar>& devices) {
+    const auto field = [](const std::string& bytes) {
+        std::string text = "\"";
+        for (const char c : DeviceTextToUtf8(bytes)) {
+            if (c == '"')
+                text += '"';
+            text += c;
+        }
+        return text + "\"";
+    };
+    std::string out = "IP,MAC,Firmware,Description,DeviceType,StatusChar,AdapterIP\r\n";
+    for (const TXportPar& d : devices) {
+        out += field(d.IP) + "," + field(d.MAC) + "," + field(d.Firmware) + "," +
+               field(d.Description) + "," + field(d.DeviceType) + "," + field(d.StatusChar) + "," +
+               field(d.AdapterIP) + "\r\n";
+    }
+    return out;
+}
+
 std::string TraceLine(const TXportSearch::TTraceEvent& e) {
     using TKind = TXportSearch::TTraceEvent::TKind;
     const char* kind = "?";

@@ -18,6 +18,11 @@ std::string JsonString(const std::string& text);
 // can neither drive the terminal nor break the table's lines.
 std::string DeviceTable(const std::vector<TXportPar>& devices);
 std::string DeviceJson(const std::vector<TXportPar>& devices);
+// CSV after RFC 4180 for spreadsheets and site reports: a header row with the
+// field names of the JSON, one row per device, CR LF line ends, every field
+// quoted (inner quotes doubled), device texts in UTF-8 by the same rule and
+// kept exactly (a line break stays inside its quoted field).
+std::string DeviceCsv(const std::vector<TXportPar>& devices);
 
 // One line of `search --trace` (without line end): time since the search
 // started, what the engine made of the datagram, the adapter, the peer, the

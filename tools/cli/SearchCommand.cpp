@@ -21,10 +21,19 @@ CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
         *app.add_subcommand("search", "Broadcast the discovery query on every network adapter and\n"
                                       "list the devices that answer.");
     AddSearchOptions(search, options.Search);
-    search.add_flag("--json", options.Json, "print a JSON array, one object per device");
-    search.add_flag("--stream", options.Stream,
-                    "print each device as soon as it is read: one JSON object\n"
-                    "per line (the fields of --json), no table or array at the end");
+    CLI::Option* json =
+        search.add_flag("--json", options.Json, "print a JSON array, one object per device");
+    search
+        .add_flag("--csv", options.Csv,
+                  "print CSV (RFC 4180, UTF-8): a header row with the fields\n"
+                  "of --json, then one row per device")
+        ->excludes(json);
+    search
+        .add_flag("--stream", options.Stream,
+                  "print each device as soon as it is read: one JSON object\n"
+                  "per line (the fields of --json), no table or array at the end")
+        ->excludes(json)
+        ->excludes("--csv");
     search.add_flag("--trace", options.Trace,
                     "write every datagram sent and received to standard error,\n"
                     "one line each: ms since the start, what the search made of\n"
@@ -94,7 +103,9 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         return ExitFailed;
     }
     if (!options.Stream)
-        out << (options.Json ? DeviceJson(engine.Devices()) : DeviceTable(engine.Devices()));
+        out << (options.Json  ? DeviceJson(engine.Devices())
+                : options.Csv ? DeviceCsv(engine.Devices())
+                              : DeviceTable(engine.Devices()));
     if (log && log->LostLines() > 0) {
         err << Prefix << log->LostLines() << " line(s) could not be written to the log file "
             << options.LogFile << ".\n";

@@ -14,6 +14,7 @@ class App;
 struct TSearchCommandOptions {
     TSearchOptions Search;
     bool Json = false;
+    bool Csv = false;
     bool Stream = false;
     bool Trace = false;
     bool Sequential = false;

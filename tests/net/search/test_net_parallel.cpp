@@ -134,6 +134,20 @@ TEST(Compare, CliPrintsTheSameEitherWayButTheMendedLateReply) {
         EXPECT_TRUE(listed) << line;
     }
     EXPECT_EQ(objects, 12) << stream;
+
+    // --csv: a header and the same twelve devices, each IP and MAC as --json has them.
+    const std::string csv = Cli(args + " --csv");
+    std::istringstream csvRows(csv);
+    std::getline(csvRows, line);
+    EXPECT_EQ(line, "IP,MAC,Firmware,Description,DeviceType,StatusChar,AdapterIP\r");
+    int rowsSeen = 0;
+    while (std::getline(csvRows, line)) {
+        ++rowsSeen;
+        const std::size_t ipEnd = line.find("\",\"");
+        ASSERT_NE(ipEnd, std::string::npos) << line;
+        EXPECT_NE(json.find("\"IP\": " + line.substr(0, ipEnd + 1)), std::string::npos) << line;
+    }
+    EXPECT_EQ(rowsSeen, 12) << csv;
 }
 
 // ---- burst.net --------------------------------------------------------------

@@ -168,3 +168,15 @@ TEST(CliOutput, TraceLineShowsVerdictPeerAndFirstBytes) {
     e.Head.clear();
     EXPECT_EQ(TraceLine(e).substr(18), "skipped     adapter 10.77.1.1  from -  len 0  ");
 }
+
+TEST(CliOutput, CsvQuotesEveryFieldAndKeepsTextsExactly) {
+    std::vector<TXportPar> devices = Sample();
+    devices[1].Description = std::string("Line \"A\"\r\nK\xFChlraum", 18); // Latin-1 bytes
+    EXPECT_EQ(DeviceCsv(devices),
+              "IP,MAC,Firmware,Description,DeviceType,StatusChar,AdapterIP\r\n"
+              "\"10.77.1.10\",\"00-20-4A-01-02-03\",\"1-4-5.02\",\"Boiler \"\"room\"\"\","
+              "\"QT101\",\"\",\"10.77.1.1\"\r\n"
+              "\"10.77.2.20\",\"N/A\",\"N/A\",\"Line \"\"A\"\"\r\nK\xC3\xBChlraum\",\"N/A\",\"A\","
+              "\"10.77.2.1\"\r\n");
+    EXPECT_EQ(DeviceCsv({}), "IP,MAC,Firmware,Description,DeviceType,StatusChar,AdapterIP\r\n");
+}
