@@ -94,6 +94,13 @@ struct TFixture {
         std::lock_guard<std::mutex> g(Hint->Lock);
         return Hint->Calls;
     }
+    // A picture of the dialog for a look, when QV_SCREENSHOT_DIR names a folder.
+    void Shot(const char* name) const {
+        const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            Dlg->grab().save(dir + "/" + name + ".png");
+        }
+    }
     void SelectRow(int row) {
         const QRect rect = List()->visualRect(List()->model()->index(row, 0));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
@@ -468,6 +475,7 @@ void TestSearchDialog::rowsWhileSearching() {
     QTRY_VERIFY(f.Progress()->text().contains("adapters done 0 of 1, devices read: 3"));
     QVERIFY(f.Progress()->text().contains("10.77.1.1"));
     QVERIFY(!f.Button("BBSelect")->isEnabled()); // still searching
+    f.Shot("searchdialog-rows-arriving");
 
     // At the end the list is the engine's, its first device selected.
     QSignalSpy done(f.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
@@ -532,6 +540,7 @@ void TestSearchDialog::cancelKeepsRowsRead() {
     QVERIFY(f.Dlg->Searching());
     QTRY_COMPARE(f.List()->rowCount(), 2);
     QTest::mouseClick(f.Button("BBCancel"), Qt::LeftButton);
+    f.Shot("searchdialog-after-cancel"); // closed: drawn as it was left
     QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrCancel);
     QVERIFY(!f.Dlg->isVisible());
     QVERIFY(f.Net->Cancelled);
@@ -565,6 +574,7 @@ void TestSearchDialog::deviceLimitNote() {
     QCOMPARE(f.Note()->text(), "Device limit reached on adapter 10.77.1.1, 10.78.1.1: further "
                                "devices ignored.");
     QCOMPARE(f.Dlg->StatusNote(), f.Note()->text());
+    f.Shot("searchdialog-limit-note");
     QCOMPARE(f.HintCalls(), 0); // every device was read
     // A click puts the note away; the next search without a limit leaves none.
     QTest::mouseClick(f.Note(), Qt::LeftButton);
@@ -584,6 +594,7 @@ void TestSearchDialog::hintWhenNothingUseful() {
         QVERIFY(f.Note()->isVisible());
         QCOMPARE(f.Note()->text(),
                  "No device found. Likely cause: firewall: UDP port 30718 is dropped");
+        f.Shot("searchdialog-hint");
         std::lock_guard<std::mutex> g(f.Hint->Lock);
         QCOMPARE(f.Hint->Calls, 1);
         QVERIFY(f.Hint->Outcome == TSearchOutcome::NoDevice);
