@@ -222,5 +222,21 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
         <source>Searching on adapter %1, devices found so far: %2</source>
         <translation>Suche auf Adapter %1, bisher gefundene Geräte: %2</translation>
     </message>
+    <message>
+        <source>Searching on adapter %1: adapters done %2 of %3, devices read: %4</source>
+        <translation>Suche auf Adapter %1: Adapter fertig %2 von %3, gelesene Geräte: %4</translation>
+    </message>
+    <message>
+        <source>Device limit reached on adapter %1: further devices ignored.</source>
+        <translation>Gerätegrenze auf Adapter %1 erreicht: weitere Geräte werden ignoriert.</translation>
+    </message>
+    <message>
+        <source>No device found. Likely cause: %1</source>
+        <translation>Kein Gerät gefunden. Wahrscheinliche Ursache: %1</translation>
+    </message>
+    <message>
+        <source>Some devices&apos; details could not be read. Likely cause: %1</source>
+        <translation>Die Angaben einiger Geräte konnten nicht gelesen werden. Wahrscheinliche Ursache: %1</translation>
+    </message>
 </context>
 </TS>

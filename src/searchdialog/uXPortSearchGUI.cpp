@@ -12,8 +12,29 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTableWidgetItem>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace devicelist;
+
+namespace {
+
+// Rows arriving in a stream are added at most this often, so that a burst of
+// replies costs the window one re-sort per batch, not one per device.
+constexpr int kRowBatchMs = 25;
+
+std::string ChecksHint(const std::string& settingsFile, TSearchOutcome outcome) {
+    const std::vector<TCheckResult> results = RunChecks(GatherFacts(settingsFile));
+    const TCheckResult* cause = MostLikelyCause(results, outcome);
+    return cause ? cause->Name + ": " + cause->Text : std::string();
+}
+
+bool DetailsUnread(const TXportPar& device) {
+    return device.Firmware == "N/A";
+}
+
+} // namespace
 
 TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factory)
     : QDialog(owner), ui_(std::make_unique<Ui::TfXPortSearchGUI>()),
@@ -53,6 +74,24 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
                           progressHeight);
     progress->hide();
 
+    // The notes a search leaves sit where its progress was; a click puts
+    // them away.
+    labNote_ = new QLabel(this);
+    labNote_->setObjectName(QStringLiteral("LabSearchNote"));
+    labNote_->setAutoFillBackground(true);
+    labNote_->setFrameShape(QFrame::StyledPanel);
+    labNote_->setBackgroundRole(QPalette::ToolTipBase);
+    labNote_->setForegroundRole(QPalette::ToolTipText);
+    labNote_->setContentsMargins(4, 0, 4, 0);
+    labNote_->setGeometry(progress->geometry());
+    labNote_->installEventFilter(this);
+    labNote_->hide();
+
+    flushTimer_ = new QTimer(this);
+    flushTimer_->setSingleShot(true);
+    connect(flushTimer_, &QTimer::timeout, this, [this] { FlushRows(); });
+    HintProvider = &ChecksHint;
+
     // FormCreate
     ButtonSet = 0x3E;
     Texts = LoadXPortSearchLangSupport();
@@ -90,6 +129,7 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
 TfXPortSearchGUI::~TfXPortSearchGUI() {
     // Does not wait for the engine: it ends on its worker, unheard.
     AbandonSearch();
+    hint_.Cancel();
 }
 
 // ---- opener's interface ---------------------------------------------------
@@ -211,6 +251,13 @@ void TfXPortSearchGUI::RunSearch() {
         return;
     }
 
+    hint_.Cancel();
+    hintText_.clear();
+    limits_.clear();
+    progressAdapter_.clear();
+    pendingRows_.clear();
+    liveRows_ = false;
+    UpdateNote();
     busy_.emplace();
     EnableControls(false);
     labProgress_->setText(SearchProgressStartText());
@@ -221,29 +268,121 @@ void TfXPortSearchGUI::RunSearch() {
             if (!settings.empty()) {
                 job->LoadSettings(settings);
             }
-            job->Search([&control](const std::string& adapter, int found) {
-                control.Report({adapter, found});
-            });
+            TXPortSearchJob::TEvents events;
+            events.Progress = [&control](const std::string& adapter, int found) {
+                control.Report(TSearchProgress{adapter, found});
+            };
+            events.Device = [&control](const TXportPar& device) { control.Report(device); };
+            events.Status = [&control](const TXportSearch::TStatus& status) {
+                control.Report(status);
+            };
+            events.Limit = [&control](const std::string& adapter) {
+                control.Report(TLimitReached{adapter});
+            };
+            job->Search(events);
             return job->Devices();
         },
-        {.OnReport =
-             [this](const TSearchProgress& p) {
-                 labProgress_->setText(
-                     SearchProgressText(QString::fromStdString(p.Adapter), p.DevicesFound));
-             },
+        {.OnReport = [this](TSearchReport report) { SearchReport(std::move(report)); },
          .OnDone = [this](TSearchTask::TOutcome outcome) { SearchDone(std::move(outcome)); },
          .OnCancel = [job] { job->Cancel(); }});
 }
 
+void TfXPortSearchGUI::SearchReport(TSearchReport report) {
+    if (auto* progress = std::get_if<TSearchProgress>(&report)) {
+        progressAdapter_ = progress->Adapter;
+        labProgress_->setText(
+            SearchProgressText(QString::fromStdString(progress->Adapter), progress->DevicesFound));
+    } else if (auto* status = std::get_if<TXportSearch::TStatus>(&report)) {
+        labProgress_->setText(SearchStatusText(QString::fromStdString(progressAdapter_),
+                                               status->AdaptersDone, status->AdaptersTotal,
+                                               status->DevicesRead));
+    } else if (auto* device = std::get_if<TXportPar>(&report)) {
+        pendingRows_.push_back(std::move(*device));
+        // The first row goes in at once, later ones in batches.
+        if (!flushTimer_->isActive()) {
+            flushTimer_->start(liveRows_ ? kRowBatchMs : 0);
+        }
+    } else if (auto* limit = std::get_if<TLimitReached>(&report)) {
+        if (std::find(limits_.begin(), limits_.end(), limit->Adapter) == limits_.end()) {
+            limits_.push_back(limit->Adapter);
+        }
+    }
+}
+
+void TfXPortSearchGUI::FlushRows() {
+    flushTimer_->stop();
+    if (pendingRows_.empty()) {
+        return;
+    }
+    std::vector<TXportPar> rows = std::exchange(pendingRows_, {});
+    QTableWidget* list = ui_->LvDeviceList;
+    filling_ = true;
+    list->setUpdatesEnabled(false);
+    if (!liveRows_) {
+        // The previous search's rows give way to this one's; kept aside in
+        // lastDevices_ in case this search fails.
+        liveRows_ = true;
+        selectedBefore_ = SelectedMAC();
+        list->setRowCount(0);
+    }
+    const int before = list->rowCount();
+    for (const TXportPar& device : rows) {
+        if (productionOnly_ && !IsProductionAddress(device.IP)) {
+            continue;
+        }
+        AppendDeviceRow(list, device);
+    }
+    if (before == 0 && list->rowCount() > 0) {
+        // The first device read is selected; sorting keeps the selection on
+        // it as more rows come in.
+        list->setFocus();
+        list->setCurrentCell(0, 0);
+        list->selectRow(0);
+    }
+    if (list->rowCount() > before) {
+        SortByColumn(lastSortColumn_);
+    }
+    list->setUpdatesEnabled(true);
+    filling_ = false;
+}
+
+void TfXPortSearchGUI::SelectDevice(const std::string& mac) {
+    QTableWidget* list = ui_->LvDeviceList;
+    for (int r = 0; r < list->rowCount() && !mac.empty(); ++r) {
+        const TDeviceRow* row = RowAt(list, r);
+        if (row && row->Fields[colMAC] == mac) {
+            filling_ = true;
+            list->setCurrentCell(r, 0);
+            list->selectRow(r);
+            filling_ = false;
+            return;
+        }
+    }
+}
+
 void TfXPortSearchGUI::SearchDone(TSearchTask::TOutcome outcome) {
     const bool showSearch = std::exchange(showSearch_, false);
-    // The list is emptied only after a search that succeeded, so an error
-    // leaves the previous rows in place.
+    flushTimer_->stop();
+    pendingRows_.clear();
+    const bool liveRows = std::exchange(liveRows_, false);
+    // The list ends as the engine's final list. An error leaves the previous
+    // rows in place, also when rows of the failed search came in meanwhile.
     if (outcome.Value) {
         FillList(*outcome.Value);
         lastDevices_ = std::move(*outcome.Value);
+    } else if (liveRows) {
+        FillList(lastDevices_);
+        SelectDevice(selectedBefore_);
     }
     EndBusy();
+    if (outcome.Value) {
+        UpdateNote();
+        if (lastDevices_.empty()) {
+            StartHint(TSearchOutcome::NoDevice);
+        } else if (std::any_of(lastDevices_.begin(), lastDevices_.end(), DetailsUnread)) {
+            StartHint(TSearchOutcome::DetailsUnreadable);
+        }
+    }
     if (!outcome.Value && showSearch) {
         ShowSearchError = outcome.Error;
         emit SearchFinished();
@@ -277,10 +416,53 @@ void TfXPortSearchGUI::FillList(const std::vector<TXportPar>& devices) {
     filling_ = false;
 }
 
+void TfXPortSearchGUI::StartHint(TSearchOutcome outcome) {
+    if (!HintProvider) {
+        return;
+    }
+    hint_.Start([provider = HintProvider, settings = SettingsFileName,
+                 outcome](TWorkerControl<std::monostate>&) { return provider(settings, outcome); },
+                {.OnDone = [this, outcome](TWorkerTask<std::string>::TOutcome result) {
+                    // A failing check names no cause; the search itself went well.
+                    if (result.Value && !result.Value->empty()) {
+                        hintText_ = SearchHintText(outcome == TSearchOutcome::NoDevice,
+                                                   QString::fromStdString(*result.Value));
+                        UpdateNote();
+                    }
+                    emit HintReady();
+                }});
+}
+
+QString TfXPortSearchGUI::StatusNote() const {
+    QStringList parts;
+    if (!limits_.empty()) {
+        QStringList adapters;
+        for (const std::string& a : limits_) {
+            adapters << QString::fromStdString(a);
+        }
+        parts << DeviceLimitText(adapters.join(QStringLiteral(", ")));
+    }
+    if (!hintText_.isEmpty()) {
+        parts << hintText_;
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+void TfXPortSearchGUI::UpdateNote() {
+    const QString note = StatusNote();
+    labNote_->setText(note);
+    labNote_->setToolTip(note); // the strip may cut a long line
+    labNote_->setVisible(!note.isEmpty() && !search_.Running());
+    labNote_->raise();
+}
+
 void TfXPortSearchGUI::AbandonSearch() {
     if (!search_.Running()) {
         return;
     }
+    // The rows read so far stay: a cancelled search keeps what it found.
+    FlushRows();
+    liveRows_ = false;
     search_.Cancel();
     EndBusy();
 }
@@ -423,6 +605,10 @@ void TfXPortSearchGUI::pmProductionMaskSensorsClick() {
 }
 
 bool TfXPortSearchGUI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == labNote_ && event->type() == QEvent::MouseButtonPress) {
+        labNote_->hide();
+        return true;
+    }
     if (watched == ui_->LvDeviceList->viewport() && event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         LvDeviceListDblClick();

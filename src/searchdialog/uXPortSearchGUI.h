@@ -4,16 +4,20 @@
 //
 // A search runs on a worker thread so that the window keeps painting and can
 // be cancelled; meanwhile the dialog shows the hourglass cursor and disables
-// its controls just as a blocking search would.
+// its controls just as a blocking search would. Rows appear as the devices
+// are read; when the search ends the list is rebuilt from its final result.
 
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "diagnostics/uDiagnostics.h"
 #include "guicommon/uGuiCommon.h"
 #include "guicommon/uWorkerTask.h"
 #include "searchdialog/uDeviceListCells.h"
@@ -25,6 +29,7 @@ class QLabel;
 class QMenu;
 class QPoint;
 class QTableWidgetItem;
+class QTimer;
 
 namespace Ui {
 class TfXPortSearchGUI;
@@ -63,6 +68,14 @@ public:
     // modal run (result Cancel) and is left to the opener in this text.
     std::optional<std::string> ShowSearchError;
 
+    // After a search that found no device, or devices whose details could
+    // not be read, the most likely cause as one line ("" for none). Called on
+    // a worker thread (the checks may take seconds); by default the field
+    // diagnostics of this computer.
+    using THintProvider =
+        std::function<std::string(const std::string& settingsFile, TSearchOutcome outcome)>;
+    THintProvider HintProvider;
+
     // The selected row; empty texts when there is none.
     std::string SelectedIP() const;
     std::string SelectedMAC() const;
@@ -80,9 +93,15 @@ public:
     int LastSortColumn() const { return lastSortColumn_; }
     bool ProductionOnly() const { return productionOnly_; }
 
+    // The status strip under the list once a search has ended: the device
+    // limit note and the hint; empty when there is nothing to say.
+    QString StatusNote() const;
+
 signals:
     // A search ended: rows refilled, or an error reported and the rows kept.
     void SearchFinished();
+    // The hint of the last search has come in (shown when not empty).
+    void HintReady();
 
 public slots:
     void accept() override;
@@ -108,7 +127,12 @@ private:
         std::string Adapter;
         int DevicesFound = 0;
     };
-    using TSearchTask = TWorkerTask<std::vector<TXportPar>, TSearchProgress>;
+    struct TLimitReached {
+        std::string Adapter;
+    };
+    using TSearchReport =
+        std::variant<TSearchProgress, TXportSearch::TStatus, TXportPar, TLimitReached>;
+    using TSearchTask = TWorkerTask<std::vector<TXportPar>, TSearchReport>;
 
     // Buttons, texts and sort column for showing; RunSearch follows.
     void FormShow();
@@ -125,8 +149,14 @@ private:
     void pmProductionMaskAllClick();
     void pmProductionMaskSensorsClick();
 
+    void SearchReport(TSearchReport report);
     void SearchDone(TSearchTask::TOutcome outcome);
     void FillList(const std::vector<TXportPar>& devices);
+    // Adds the rows read since the last call, in the order of the sort column.
+    void FlushRows();
+    void SelectDevice(const std::string& mac);
+    void StartHint(TSearchOutcome outcome);
+    void UpdateNote();
     void UpdateChangeIPForRow(int row);
     // Drops a running search without waiting for it: cancels it, restores
     // cursor and controls.
@@ -139,6 +169,8 @@ private:
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;
     QLabel* labProgress_ = nullptr; // progress of a running search
+    QLabel* labNote_ = nullptr;     // limit note and hint after a search
+    QTimer* flushTimer_ = nullptr;
     TXPortSearchJobFactory factory_;
 
     bool productionOnly_ = false;
@@ -147,6 +179,14 @@ private:
     int panelDesignHeight_ = 0;
 
     TSearchTask search_;
+    TWorkerTask<std::string> hint_;
+    // Rows read by the running search, not in the list yet.
+    std::vector<TXportPar> pendingRows_;
+    bool liveRows_ = false;           // the list holds the running search's rows
+    std::string selectedBefore_;      // MAC selected when those replaced the list
+    std::string progressAdapter_;     // as last reported
+    std::vector<std::string> limits_; // adapters whose limit was reached
+    QString hintText_;
     bool showSearch_ = false; // the running search is the one showing started
     std::optional<TBusyCursor> busy_;
     bool filling_ = false; // list rebuilt by the program, not by the user

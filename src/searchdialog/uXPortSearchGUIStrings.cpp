@@ -61,3 +61,30 @@ QString SearchProgressText(const QString& adapter, int devicesFound) {
         .arg(adapter)
         .arg(devicesFound);
 }
+
+QString SearchStatusText(const QString& adapter, int adaptersDone, int adaptersTotal,
+                         int devicesRead) {
+    return QCoreApplication::translate(
+               "TfXPortSearchGUI",
+               "Searching on adapter %1: adapters done %2 of %3, devices read: %4")
+        .arg(adapter)
+        .arg(adaptersDone)
+        .arg(adaptersTotal)
+        .arg(devicesRead);
+}
+
+QString DeviceLimitText(const QString& adapters) {
+    return QCoreApplication::translate("TfXPortSearchGUI",
+                                       "Device limit reached on adapter %1: further devices "
+                                       "ignored.")
+        .arg(adapters);
+}
+
+QString SearchHintText(bool noDevice, const QString& cause) {
+    return (noDevice ? QCoreApplication::translate("TfXPortSearchGUI",
+                                                   "No device found. Likely cause: %1")
+                     : QCoreApplication::translate(
+                           "TfXPortSearchGUI",
+                           "Some devices' details could not be read. Likely cause: %1"))
+        .arg(cause);
+}

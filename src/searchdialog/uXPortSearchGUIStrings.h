@@ -18,3 +18,12 @@ TXPortSearchLangSupport LoadXPortSearchLangSupport();
 // Progress line shown while a search runs (not part of the record).
 QString SearchProgressStartText();
 QString SearchProgressText(const QString& adapter, int devicesFound);
+// The same once the search has counted its adapters and read devices.
+QString SearchStatusText(const QString& adapter, int adaptersDone, int adaptersTotal,
+                         int devicesRead);
+
+// Notes left in the status strip when a search has ended: adapters (comma
+// separated) whose device limit was reached, and the likely cause of a search
+// that found no device (noDevice) or devices without their details.
+QString DeviceLimitText(const QString& adapters);
+QString SearchHintText(bool noDevice, const QString& cause);

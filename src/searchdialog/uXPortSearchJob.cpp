@@ -8,8 +8,11 @@ class TEngineSearchJob final : public TXPortSearchJob {
 public:
     void LoadSettings(const std::string& fileName) override { engine_.LoadSettings(fileName); }
 
-    void Search(const TProgress& progress) override {
-        engine_.OnProgress = progress;
+    void Search(const TEvents& events) override {
+        engine_.OnProgress = events.Progress;
+        engine_.OnDevice = events.Device;
+        engine_.OnStatus = events.Status;
+        engine_.OnLimit = events.Limit;
         engine_.Search(); // a Cancel given before it started is honoured too
     }
 

@@ -16,6 +16,11 @@
 struct TFakeResult {
     std::vector<TXportPar> Devices;
     std::string Error; // raised when not empty
+    // Read one by one before the search returns (OnDevice), this long apart;
+    // a blocking search reads them before it waits for Cancel.
+    std::vector<TXportPar> Stream = {};
+    int StreamDelayMs = 0;
+    std::vector<std::string> Limits = {}; // adapters whose limit is reached
 };
 
 struct TFakeNetwork {
@@ -44,7 +49,12 @@ public:
         std::lock_guard<std::mutex> g(net_->Lock);
         net_->SettingsLoaded.push_back(fileName);
     }
-    void Search(const TProgress& progress) override {
+    void Search(const TEvents& events) override {
+        const auto progress = [&](const std::string& adapter, int found) {
+            if (events.Progress) {
+                events.Progress(adapter, found);
+            }
+        };
         TFakeResult result;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
@@ -55,6 +65,26 @@ public:
             ++net_->Searches;
         }
         progress("10.77.1.1", 0);
+        TXportSearch::TStatus status{.AdaptersTotal = 1};
+        for (const TXportPar& device : result.Stream) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(result.StreamDelayMs));
+            if (Stopped()) {
+                break;
+            }
+            if (events.Device) {
+                events.Device(device);
+            }
+            ++status.DevicesRead;
+            status.DevicesHeard = status.DevicesRead;
+            if (events.Status) {
+                events.Status(status);
+            }
+        }
+        for (const std::string& adapter : result.Limits) {
+            if (events.Limit) {
+                events.Limit(adapter);
+            }
+        }
         int delay = 0;
         {
             std::unique_lock<std::mutex> g(net_->Lock);
@@ -64,6 +94,10 @@ public:
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         progress("10.77.1.1", static_cast<int>(result.Devices.size()));
+        status.AdaptersDone = 1;
+        if (events.Status) {
+            events.Status(status);
+        }
         if (!result.Error.empty()) {
             throw Exception(result.Error);
         }
@@ -78,6 +112,11 @@ public:
     }
 
 private:
+    bool Stopped() {
+        std::lock_guard<std::mutex> g(net_->Lock);
+        return cancelled_;
+    }
+
     std::shared_ptr<TFakeNetwork> net_;
     std::vector<TXportPar> devices_;
     bool cancelled_ = false;

@@ -13,10 +13,23 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <thread>
+
 namespace {
+
+// The hint seam: what the dialog asked for, and the line it gets.
+struct THintProbe {
+    std::mutex Lock;
+    int Calls = 0;
+    std::optional<TSearchOutcome> Outcome;
+    std::string SettingsFile;
+    bool OnUiThread = false;
+    std::string Line = "firewall: UDP port 30718 is dropped";
+};
 
 struct TFixture {
     std::shared_ptr<TFakeNetwork> Net = std::make_shared<TFakeNetwork>();
+    std::shared_ptr<THintProbe> Hint = std::make_shared<THintProbe>();
     std::unique_ptr<TfXPortSearchGUI> Dlg;
     std::vector<std::string> Errors;
 
@@ -24,6 +37,16 @@ struct TFixture {
         Net->Script.push_back({std::move(devices), {}});
         Dlg = std::make_unique<TfXPortSearchGUI>(nullptr, FakeFactory(Net));
         Dlg->ButtonSet = buttons;
+        // Never the checks of the machine the tests run on.
+        Dlg->HintProvider = [probe = Hint, ui = std::this_thread::get_id()](
+                                const std::string& settings, TSearchOutcome outcome) {
+            std::lock_guard<std::mutex> g(probe->Lock);
+            ++probe->Calls;
+            probe->Outcome = outcome;
+            probe->SettingsFile = settings;
+            probe->OnUiThread = std::this_thread::get_id() == ui;
+            return probe->Line;
+        };
         SetErrorBoxHook([this](const std::string& m) { Errors.push_back(m); });
     }
     ~TFixture() { SetErrorBoxHook({}); }
@@ -59,6 +82,25 @@ struct TFixture {
         }
         return texts;
     }
+    // Lets a blocking fake search end.
+    void Release() {
+        std::lock_guard<std::mutex> g(Net->Lock);
+        Net->Block = false;
+        Net->Wake.notify_all();
+    }
+    QLabel* Progress() const { return Dlg->findChild<QLabel*>("LabSearchProgress"); }
+    QLabel* Note() const { return Dlg->findChild<QLabel*>("LabSearchNote"); }
+    int HintCalls() const {
+        std::lock_guard<std::mutex> g(Hint->Lock);
+        return Hint->Calls;
+    }
+    // A picture of the dialog for a look, when QV_SCREENSHOT_DIR names a folder.
+    void Shot(const char* name) const {
+        const QString dir = qEnvironmentVariable("QV_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            Dlg->grab().save(dir + "/" + name + ".png");
+        }
+    }
     void SelectRow(int row) {
         const QRect rect = List()->visualRect(List()->model()->index(row, 0));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
@@ -89,6 +131,13 @@ private slots:
     void engineInputAndOutput();
     void cancelRunningSearch();
     void destroyMidSearch();
+    void rowsWhileSearching();
+    void rowsWhileSearchingFiltered();
+    void manyRowsInBatches();
+    void cancelKeepsRowsRead();
+    void failedSearchRestoresRows();
+    void deviceLimitNote();
+    void hintWhenNothingUseful();
 };
 
 // ---- the dialog ----------------------------------------------------------------
@@ -393,6 +442,189 @@ void TestSearchDialog::destroyMidSearch() {
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QTRY_COMPARE_WITH_TIMEOUT(f.Net->JobsAlive.load(), 0, 3000); // the engine goes when it returns
     QTest::qWait(50);
+}
+
+// ---- results as they arrive ---------------------------------------------------
+
+void TestSearchDialog::rowsWhileSearching() {
+    // Sorted by MAC; the engine reads C, A, B and its final list is A, B, C.
+    const TXportPar a = Dev("10.0.0.3", "00-20-4A-00-00-0A", "1-4-5.02");
+    const TXportPar b = Dev("10.0.0.1", "00-20-4A-00-00-0B", "N/A"); // dimmed
+    const TXportPar c = Dev("10.0.0.2", "00-20-4A-00-00-0C", "1-4-5.02");
+    TFixture f({Dev("10.9.9.9", "00-20-4A-00-00-99")});
+    f.Show();
+    f.ClickHeader(1);
+    QCOMPARE(f.Dlg->LastSortColumn(), 1);
+    f.Net->Script.push_back({{a, b, c}, {}, {c, a, b}, 150});
+    f.Net->Block = true;
+    QTest::mouseClick(f.Button("BBSearch"), Qt::LeftButton);
+    QVERIFY(f.Dlg->Searching());
+
+    // The first row read replaces the previous search's rows and is selected.
+    QTRY_COMPARE(f.Column(0), QStringList({"10.0.0.2"}));
+    QVERIFY(f.Dlg->Searching());
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.2");
+    // Later rows go in by the sort column; the selection stays on its device.
+    QTRY_COMPARE(f.Column(0), QStringList({"10.0.0.3", "10.0.0.1", "10.0.0.2"}));
+    QVERIFY(f.Dlg->Searching());
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.2");
+    QCOMPARE(f.List()->selectionModel()->selectedRows().size(), 1);
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    QCOMPARE(f.List()->item(1, 0)->data(Qt::ForegroundRole).value<QBrush>().color(), grey);
+    QVERIFY(!f.List()->item(0, 0)->data(Qt::ForegroundRole).isValid() ||
+            f.List()->item(0, 0)->data(Qt::ForegroundRole).value<QBrush>().color() != grey);
+    QTRY_VERIFY(f.Progress()->text().contains("adapters done 0 of 1, devices read: 3"));
+    QVERIFY(f.Progress()->text().contains("10.77.1.1"));
+    QVERIFY(!f.Button("BBSelect")->isEnabled()); // still searching
+    f.Shot("searchdialog-rows-arriving");
+
+    // At the end the list is the engine's, its first device selected.
+    QSignalSpy done(f.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+    f.Release();
+    QVERIFY(done.wait(5000));
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.3", "10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.3");
+    QVERIFY(f.Button("BBSelect")->isEnabled());
+    QVERIFY(!f.Progress()->isVisible());
+}
+
+void TestSearchDialog::rowsWhileSearchingFiltered() {
+    TFixture f;
+    f.Show();
+    f.Net->Script.push_back({{}, {}, {Dev("10.1.2.49"), Dev("10.1.2.50", "00-20-4A-00-00-02")}});
+    f.Net->Block = true;
+    f.Dlg->findChild<QAction*>("pmProductionMaskSensors")->trigger();
+    QVERIFY(f.Dlg->Searching());
+    QTRY_COMPARE(f.Column(0), QStringList({"10.1.2.50"}));
+    QTRY_VERIFY(f.Progress()->text().contains("devices read: 2"));
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.1.2.50");
+    QSignalSpy done(f.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+    f.Release();
+    QVERIFY(done.wait(5000));
+    QCOMPARE(f.List()->rowCount(), 0); // the engine's final list was empty
+}
+
+void TestSearchDialog::manyRowsInBatches() {
+    // A thousand devices read at once must not cost a re-sort each.
+    std::vector<TXportPar> devices;
+    for (int i = 0; i < 1000; ++i) {
+        devices.push_back(
+            Dev("10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250),
+                "00-20-4A-00-" + std::to_string(10 + i / 90) + "-" + std::to_string(10 + i % 90)));
+    }
+    TFixture f;
+    f.Show();
+    f.Net->Script.push_back({devices, {}, devices});
+    f.Net->Block = true;
+    int sorts = 0;
+    QObject::connect(f.List()->model(), &QAbstractItemModel::layoutChanged, [&] { ++sorts; });
+    QTest::mouseClick(f.Button("BBSearch"), Qt::LeftButton);
+    QTRY_COMPARE(f.List()->rowCount(), 1000);
+    QVERIFY(f.Dlg->Searching());
+    QVERIFY2(sorts < 100, qPrintable(QString::number(sorts)));
+    QSignalSpy done(f.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+    f.Release();
+    QVERIFY(done.wait(5000));
+    QCOMPARE(f.List()->rowCount(), 1000);
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.2.0.0");
+}
+
+void TestSearchDialog::cancelKeepsRowsRead() {
+    // Cancel while the search that showing started is reading devices: the
+    // rows read so far stay for the opener.
+    TFixture f;
+    f.Net->Script.front().Stream = {Dev("10.0.0.5", "00-20-4A-00-00-05"),
+                                    Dev("10.0.0.4", "00-20-4A-00-00-04")};
+    f.Net->Script.front().StreamDelayMs = 20;
+    f.Net->Block = true;
+    f.Dlg->show();
+    QVERIFY(f.Dlg->Searching());
+    QTRY_COMPARE(f.List()->rowCount(), 2);
+    QTest::mouseClick(f.Button("BBCancel"), Qt::LeftButton);
+    f.Shot("searchdialog-after-cancel"); // closed: drawn as it was left
+    QCOMPARE(f.Dlg->result(), TfXPortSearchGUI::mrCancel);
+    QVERIFY(!f.Dlg->isVisible());
+    QVERIFY(f.Net->Cancelled);
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.4", "10.0.0.5"}));
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.5"); // the first one read
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(f.Errors.empty());
+    f.Dlg.reset();
+    QTRY_COMPARE(f.Net->JobsAlive.load(), 0);
+}
+
+void TestSearchDialog::failedSearchRestoresRows() {
+    TFixture f({Dev("10.0.0.1"), Dev("10.0.0.2", "00-20-4A-00-00-02")});
+    f.Show();
+    f.SelectRow(1);
+    f.Net->Script.push_back({{}, "Socket Error # 10054", {Dev("10.0.0.7", "00-20-4A-00-00-07")}});
+    f.Search();
+    QCOMPARE(f.Errors.size(), 1u);
+    QCOMPARE(f.Column(0), QStringList({"10.0.0.1", "10.0.0.2"}));
+    QCOMPARE(S(f.Dlg->SelectedIP()), "10.0.0.2");
+    QCOMPARE(f.HintCalls(), 0); // an error is reported as it is, without a hint
+    QVERIFY(!f.Note()->isVisible());
+}
+
+void TestSearchDialog::deviceLimitNote() {
+    TFixture f({Dev("10.0.0.1")});
+    f.Net->Script.front().Limits = {"10.77.1.1", "10.78.1.1"};
+    f.Net->Script.push_back({{Dev("10.0.0.1")}, {}});
+    f.Show();
+    QVERIFY(f.Note()->isVisible());
+    QCOMPARE(f.Note()->text(), "Device limit reached on adapter 10.77.1.1, 10.78.1.1: further "
+                               "devices ignored.");
+    QCOMPARE(f.Dlg->StatusNote(), f.Note()->text());
+    f.Shot("searchdialog-limit-note");
+    QCOMPARE(f.HintCalls(), 0); // every device was read
+    // A click puts the note away; the next search without a limit leaves none.
+    QTest::mouseClick(f.Note(), Qt::LeftButton);
+    QVERIFY(!f.Note()->isVisible());
+    f.Search();
+    QVERIFY(f.Dlg->StatusNote().isEmpty());
+    QVERIFY(!f.Note()->isVisible());
+}
+
+void TestSearchDialog::hintWhenNothingUseful() {
+    {
+        TFixture f;
+        f.Dlg->SettingsFileName = "/opt/quorvet/Quorvet.ini";
+        QSignalSpy hint(f.Dlg.get(), &TfXPortSearchGUI::HintReady);
+        f.Show();
+        QVERIFY(hint.count() == 1 || hint.wait(5000));
+        QVERIFY(f.Note()->isVisible());
+        QCOMPARE(f.Note()->text(),
+                 "No device found. Likely cause: firewall: UDP port 30718 is dropped");
+        f.Shot("searchdialog-hint");
+        std::lock_guard<std::mutex> g(f.Hint->Lock);
+        QCOMPARE(f.Hint->Calls, 1);
+        QVERIFY(f.Hint->Outcome == TSearchOutcome::NoDevice);
+        QCOMPARE(S(f.Hint->SettingsFile), "/opt/quorvet/Quorvet.ini");
+        QVERIFY(!f.Hint->OnUiThread); // the checks may take seconds
+    }
+    {
+        TFixture f({Dev("10.0.0.1"), Dev("10.0.0.2", "00-20-4A-00-00-02", "N/A")});
+        QSignalSpy hint(f.Dlg.get(), &TfXPortSearchGUI::HintReady);
+        f.Show();
+        QVERIFY(hint.count() == 1 || hint.wait(5000));
+        QCOMPARE(f.Note()->text(), "Some devices' details could not be read. Likely cause: "
+                                   "firewall: UDP port 30718 is dropped");
+        QVERIFY(f.Hint->Outcome == TSearchOutcome::DetailsUnreadable);
+        // A search that finds every device's details takes the hint away.
+        f.Net->Script.push_back({{Dev("10.0.0.1")}, {}});
+        f.Search();
+        QVERIFY(!f.Note()->isVisible());
+        QCOMPARE(f.HintCalls(), 1);
+    }
+    {
+        // No cause found: nothing is shown.
+        TFixture f;
+        f.Hint->Line.clear();
+        QSignalSpy hint(f.Dlg.get(), &TfXPortSearchGUI::HintReady);
+        f.Show();
+        QVERIFY(hint.count() == 1 || hint.wait(5000));
+        QVERIFY(!f.Note()->isVisible());
+    }
 }
 
 QTEST_MAIN(TestSearchDialog)
