@@ -452,10 +452,10 @@ void TestIPChangeGUI::causeOnSecondLine() {
 namespace {
 
 // "ip mac adapter" for each device.
-std::vector<TXportPar> Devices(const QStringList& specs) {
+std::vector<TXportPar> Devices(const QStringList& rows) {
     std::vector<TXportPar> devices;
-    for (const QString& spec : specs) {
-        const QStringList f = spec.split(' ');
+    for (const QString& row : rows) {
+        const QStringList f = row.split(' ');
         TXportPar d;
         d.IP = f.value(0).toStdString();
         d.MAC = f.value(1).toStdString();
