@@ -54,10 +54,7 @@ bool AppendChangeRecord(const std::string& file, const TIPChangeRecord& record) 
     std::error_code ec;
     if (path.has_parent_path())
         std::filesystem::create_directories(path.parent_path(), ec);
-    const auto before = std::filesystem::exists(path, ec) ? std::filesystem::file_size(path, ec)
-                                                          : std::uintmax_t{0};
     TEventLog log(file);
     log.WriteLine(record.Done ? 1 : 2, ChangeRecordText(record));
-    const auto after = std::filesystem::file_size(path, ec);
-    return !ec && after > before;
+    return log.LostLines() == 0;
 }
