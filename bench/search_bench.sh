@@ -116,7 +116,22 @@ if [[ ! -x $CLI || ! -x $DEVSIM ]]; then
 fi
 
 WORK=$(mktemp -d /tmp/qvbench.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
+# 1000 simulated devices need more neighbour (ARP) entries than the kernel's
+# default table holds (gc_thresh2/3 512/1024, one table for every namespace):
+# raise the limits for the benchmark and put the old values back at the end.
+NEIGH=/proc/sys/net/ipv4/neigh/default
+OLD_THRESH=$(cat $NEIGH/gc_thresh1 $NEIGH/gc_thresh2 $NEIGH/gc_thresh3 | tr '\n' ' ')
+restore_thresh() {
+    local t1 t2 t3
+    read -r t1 t2 t3 <<<"$OLD_THRESH"
+    echo "$t3" >$NEIGH/gc_thresh3
+    echo "$t2" >$NEIGH/gc_thresh2
+    echo "$t1" >$NEIGH/gc_thresh1
+}
+trap 'restore_thresh; rm -rf "$WORK"' EXIT
+echo 4096 >$NEIGH/gc_thresh1
+echo 8192 >$NEIGH/gc_thresh2
+echo 16384 >$NEIGH/gc_thresh3
 
 # netfile FILE ADAPTERS DEVICES_PER_ADAPTER [no_info] [DELAY_MS]: kind 6
 # devices (no setup request); with no_info the second device of adapter 2
