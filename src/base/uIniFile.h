@@ -1,6 +1,8 @@
 #pragma once
-// Read-only initialisation-style settings file: sections, key=value lines,
-// case-insensitive names. The whole file is read at once; nothing is written.
+// Initialisation-style settings file: sections, key=value lines,
+// case-insensitive names. The whole file is read at once; a file is never
+// written here, but WithValue gives the text with one value set, for a store
+// that writes its file back.
 
 #include <optional>
 #include <string>
@@ -17,6 +19,14 @@ public:
     static std::optional<TIniFile> Load(const std::string& path);
     // Parses settings text (the file's content).
     static TIniFile Parse(const std::string& text);
+
+    // `text` with the value of `key` in `section` set to `value`: the key's
+    // line (the one Value reads) is replaced, a missing key is added at the end
+    // of its section, a missing section at the end of the text; every other
+    // line stays as it is. Raises Exception for a value with a line break or
+    // blanks at either end, or a section or key name that would not read back.
+    static std::string WithValue(const std::string& text, const std::string& section,
+                                 const std::string& key, const std::string& value);
 
     bool HasSection(const std::string& section) const;
     // The value of the first matching key in the first matching section.

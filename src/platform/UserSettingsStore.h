@@ -22,6 +22,12 @@ public:
     virtual std::optional<std::string> ReadString(const std::string& subKey,
                                                   const std::string& name) = 0;
 
+    // Sets the string value `name` of sub-key `subKey`, creating the sub-key;
+    // every other value stays as it is. Raises Exception when the store cannot
+    // be written (a read-only store, a value that is not one line of text).
+    virtual void WriteString(const std::string& subKey, const std::string& name,
+                             const std::string& value) = 0;
+
     // Where the store lives, for messages and tests.
     virtual std::string Location() const = 0;
 };

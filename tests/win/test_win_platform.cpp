@@ -121,6 +121,17 @@ protected:
     }
 };
 
+TEST_F(WinSettingsStore, WrittenValuesReadBackBesideTheFilesFolder) {
+    const char folder[] = "D:\\Measurements\\";
+    SetFolder(REG_SZ, folder, sizeof folder);
+    auto store = platform::TUserSettingsStore::OpenOrCreate(key);
+    store->WriteString("UserChoices", "SortColumn", "3");
+    store->WriteString("UserChoices", "SortColumn", "4");
+    EXPECT_EQ(store->ReadString("UserChoices", "SortColumn"), "4");
+    EXPECT_EQ(store->ReadString("Files", "Folder"), std::string(folder));
+    EXPECT_THROW(store->WriteString("UserChoices", "Bad", std::string("a\0b", 3)), Exception);
+}
+
 TEST_F(WinSettingsStore, KeyIsCreatedAndFilesFolderRead) {
     auto store = platform::TUserSettingsStore::OpenOrCreate(key);
     HKEY opened = nullptr;

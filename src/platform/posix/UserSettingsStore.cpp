@@ -31,8 +31,52 @@ public:
 
     std::optional<std::string> ReadString(const std::string& subKey,
                                           const std::string& name) override {
-        // Read afresh each time through the open handle, bounded like any
-        // settings file.
+        return TIniFile::Parse(ReadAll(name)).Value(subKey, name);
+    }
+
+    void WriteString(const std::string& subKey, const std::string& name,
+                     const std::string& value) override {
+        const std::string old = ReadAll(name);
+        // A store beyond the bound was read in part: writing it back would
+        // lose the rest.
+        if (old.size() >= TIniFile::MaxFileSize)
+            throw Exception("Failed to set data for '" + name + "'");
+        const std::string text = TIniFile::WithValue(old, subKey, name, value);
+        // A whole new file renamed over the old one: a reader never sees half
+        // a store, and a failed write leaves the old one.
+        const std::string temp = path_ + ".new";
+        const Exception failed("Failed to set data for '" + name + "'");
+        const int out =
+            open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (out < 0)
+            throw failed;
+        std::size_t put = 0;
+        while (put < text.size()) {
+            const ssize_t n = write(out, text.data() + put, text.size() - put);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            put += static_cast<std::size_t>(n);
+        }
+        if (close(out) != 0 || put != text.size() || rename(temp.c_str(), path_.c_str()) != 0) {
+            unlink(temp.c_str());
+            throw failed;
+        }
+        // Read on from the new file.
+        const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) {
+            close(fd_);
+            fd_ = fd;
+        }
+    }
+
+    std::string Location() const override { return path_; }
+
+private:
+    // The whole store, read afresh through the open handle and bounded like
+    // any settings file.
+    std::string ReadAll(const std::string& name) const {
         std::string text(TIniFile::MaxFileSize, '\0');
         std::size_t got = 0;
         while (got < text.size()) {
@@ -47,12 +91,9 @@ public:
             got += static_cast<std::size_t>(n);
         }
         text.resize(got);
-        return TIniFile::Parse(text).Value(subKey, name);
+        return text;
     }
 
-    std::string Location() const override { return path_; }
-
-private:
     int fd_;
     std::string path_;
 };
@@ -95,8 +136,8 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
     if (int err = posix::MakeDirectoryChain(dir, 0700); err != 0)
         throw failedAt(dir, std::strerror(err));
     const std::string path = dir + "/" + parts.back() + ".conf";
-    // The store is only read: opened for reading, so that a store the user
-    // made read-only (or one on a read-only file system) serves as well. A
+    // Opened for reading, so that a store the user made read-only (or one on
+    // a read-only file system) serves as well; writing replaces the file. A
     // missing one is still created, as the key is.
     const int fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
     if (fd < 0)

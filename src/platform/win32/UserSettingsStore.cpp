@@ -76,6 +76,23 @@ public:
         return std::string(buf.data(), strnlen(buf.data(), got));
     }
 
+    void WriteString(const std::string& subKey, const std::string& name,
+                     const std::string& value) override {
+        const Exception failed("Failed to set data for '" + name + "'");
+        if (value.find('\0') != std::string::npos || value.size() >= MaxValueBytes)
+            throw failed;
+        HKEY created = nullptr;
+        if (RegCreateKeyExA(key_.Get(), WithoutLeadingBackslash(subKey).c_str(), 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &created,
+                            nullptr) != ERROR_SUCCESS)
+            throw failed;
+        const TRegistryKey sub(created);
+        if (RegSetValueExA(sub.Get(), name.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+            throw failed;
+    }
+
     std::string Location() const override { return "HKEY_CURRENT_USER" + keyPath_; }
 
 private:
@@ -92,7 +109,8 @@ std::unique_ptr<TUserSettingsStore> TUserSettingsStore::OpenOrCreate(const std::
     HKEY key = nullptr;
     LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, relative.c_str(), 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    // The key is only read: one the user may not write is opened for reading.
+    // One the user may not write is opened for reading: it still serves the
+    // readers, and only writing fails.
     if (result == ERROR_ACCESS_DENIED)
         result = RegOpenKeyExA(HKEY_CURRENT_USER, relative.c_str(), 0, KEY_READ, &key);
     if (result != ERROR_SUCCESS) {

@@ -1,10 +1,13 @@
+#include "base/uErrors.h"
 #include "base/uIniFile.h"
 #include "support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -96,4 +99,42 @@ TEST(IniFile, AnEndlessDeviceOrAPipeBehindALinkIsNotRead) {
     EXPECT_TRUE(EndsWithin([&] { loaded = TIniFile::Load(link).has_value(); }, fifo));
     EXPECT_FALSE(loaded);
     std::remove(link.c_str());
+}
+
+TEST(IniFile, WithValueSetsTheValueReadBackAndKeepsEveryOtherLine) {
+    const std::string text = "; kept comment\r\n"
+                             "[Files]\r\n"
+                             "Folder=/data, 2024\r\n"
+                             "[UserChoices]\r\n"
+                             "sortcolumn = 2\r\n"
+                             "SortColumn=9\r\n"
+                             "\r\n"
+                             "[Other]\n"
+                             "x=y";
+    // The key Value reads is the one replaced, its CR LF kept.
+    std::string t = TIniFile::WithValue(text, "userchoices", "SortColumn", "3");
+    EXPECT_EQ(t, "; kept comment\r\n[Files]\r\nFolder=/data, 2024\r\n[UserChoices]\r\n"
+                 "SortColumn=3\r\nSortColumn=9\r\n\r\n[Other]\nx=y");
+    // A new key goes after the section's last key, before the blank line.
+    t = TIniFile::WithValue(t, "UserChoices", "Width", "640");
+    EXPECT_EQ(TIniFile::Parse(t).Value("UserChoices", "Width"), "640");
+    EXPECT_NE(t.find("SortColumn=9\r\nWidth=640\n\r\n[Other]"), std::string::npos) << t;
+    // A new section at the end, after a last line without its line end.
+    t = TIniFile::WithValue(t, "Targets", "List", "10.20.0.0/24 10.30.1.7");
+    const TIniFile ini = TIniFile::Parse(t);
+    EXPECT_EQ(ini.Value("Targets", "List"), "10.20.0.0/24 10.30.1.7");
+    EXPECT_EQ(ini.Value("Files", "Folder"), "/data, 2024");
+    EXPECT_EQ(ini.Value("Other", "x"), "y");
+    EXPECT_EQ(TIniFile::WithValue("", "A", "k", ""), "[A]\nk=\n");
+
+    // Nothing that would read back as something else.
+    for (const auto& [section, key, value] :
+         std::vector<std::array<std::string, 3>>{{"A", "k", "two\nlines"},
+                                                 {"A", "k", "ends\r"},
+                                                 {"A", "k", " padded"},
+                                                 {"A", "k=v", "1"},
+                                                 {"A", "", "1"},
+                                                 {"A]", "k", "1"},
+                                                 {"A", ";k", "1"}})
+        EXPECT_THROW(TIniFile::WithValue(text, section, key, value), Exception) << key << value;
 }

@@ -1,4 +1,6 @@
 #include "ShellSandbox.h"
+#include "base/uErrors.h"
+#include "platform/UserSettingsStore.h"
 #include "shell/uShellFolders.h"
 
 #include <gmock/gmock.h>
@@ -194,6 +196,25 @@ TEST_F(AppFoldersTest, ConfiguredNamesAndStoredFilesFolder) {
     EXPECT_FALSE(std::filesystem::exists(root + "/escape"));
     EXPECT_EQ(af::FilesFolder(), "/data/My Files");
     EXPECT_EQ(ReadFile(store), "[General]\nFolder=/wrong\n[files]\nfolder=/data/My Files\n");
+}
+
+TEST_F(AppFoldersTest, StoreWritesItsOwnValuesAndLeavesTheFilesFolderAlone) {
+    const std::string store = home + "/.config/KavenLoggers/Quorvet.conf";
+    const std::string before = "[files]\r\nfolder=C:\\Data, \"2024\"\r\n";
+    WriteFile(store, before);
+    auto settings = platform::TUserSettingsStore::OpenOrCreate("\\Software\\KavenLoggers\\Quorvet");
+    settings->WriteString("UserChoices", "SortColumn", "3");
+    settings->WriteString("UserChoices", "SortColumn", "4");
+    EXPECT_EQ(settings->ReadString("UserChoices", "SortColumn"), "4");
+    EXPECT_EQ(ReadFile(store), before + "[UserChoices]\nSortColumn=4\n");
+    EXPECT_FALSE(std::filesystem::exists(store + ".new"));
+    // What cannot be stored as one line is refused and changes nothing.
+    EXPECT_THROW(settings->WriteString("UserChoices", "SortColumn", "1\n[Files]"), Exception);
+    // A store that cannot be replaced fails loudly and stays as it was.
+    std::filesystem::create_directories(store + ".new/x");
+    EXPECT_THROW(settings->WriteString("UserChoices", "Width", "640"), Exception);
+    EXPECT_EQ(settings->ReadString("Files", "Folder"), "C:\\Data, \"2024\"");
+    EXPECT_EQ(ReadFile(store), before + "[UserChoices]\nSortColumn=4\n");
 }
 
 TEST_F(AppFoldersTest, UnusableSharedFolderFallsBackToTheLocalOne) {
