@@ -190,7 +190,8 @@ scenario() {
 
 # delay_scenario NAME: the overlapped and the sequential search against the
 # floor of the overlapped search (last discovery reply + one ReadTimeout +
-# the slowest device's round trip, measured in the same network).
+# the slowest device's round trip, measured in the same network with every
+# adapter broadcasting and every device asked at once, as the search does).
 delay_scenario() {
     local name=$1 par seq same bound slowest unicast floor found
     [[ -z ${ONLY:-} || $1 == $ONLY ]] || return 0

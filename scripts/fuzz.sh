@@ -19,13 +19,10 @@ cmake --build --preset fuzz
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvet-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failed=()
-for h in "${harnesses[@]}"; do
-    program=build/fuzz/fuzz/$h
-    seeds=fuzz/corpus/$h
-    crashes=build/fuzz/crashes/$h
-    [[ -x $program ]] || { echo "fuzz: no harness $program" >&2; exit 2; }
-    [[ -d $seeds ]] || { echo "fuzz: no seed corpus $seeds" >&2; exit 2; }
+# run_one HARNESS: one harness for its time; status 0 or 1, its lines on
+# stdout/stderr.
+run_one() {
+    local h=$1 program=build/fuzz/fuzz/$1 seeds=fuzz/corpus/$1 crashes=build/fuzz/crashes/$1
     mkdir -p "$work/$h" "$crashes"
     # -timeout: one input that runs longer is a hang, reported like a crash.
     # The outer timeout only guards against a fuzzer that does not stop.
@@ -35,12 +32,29 @@ for h in "${harnesses[@]}"; do
         echo "fuzz: $h: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$work/$h.log" |
             grep -o '[0-9]*$') runs in ${seconds} s, no crash"
     else
-        failed+=("$h")
-        tail -n 60 "$work/$h.log" >&2
-        echo "fuzz: $h FAILED; the input that broke it:" >&2
-        grep -o "Test unit written to .*" "$work/$h.log" | sed 's/^/    /' >&2 || true
-        echo "    add it to $seeds/ as a regression case once mended" >&2
+        {
+            tail -n 60 "$work/$h.log"
+            echo "fuzz: $h FAILED; the input that broke it:"
+            grep -o "Test unit written to .*" "$work/$h.log" | sed 's/^/    /' || true
+            echo "    add it to $seeds/ as a regression case once mended"
+        } >&2
+        return 1
     fi
+}
+
+for h in "${harnesses[@]}"; do
+    [[ -x build/fuzz/fuzz/$h ]] || { echo "fuzz: no harness build/fuzz/fuzz/$h" >&2; exit 2; }
+    [[ -d fuzz/corpus/$h ]] || { echo "fuzz: no seed corpus fuzz/corpus/$h" >&2; exit 2; }
+done
+# Two harnesses at a time (one per core); each writes its report when done.
+for h in "${harnesses[@]}"; do
+    while (($(jobs -rp | wc -l) >= 2)); do wait -n || true; done
+    (run_one "$h" || touch "$work/$h.failed") &
+done
+wait
+failed=()
+for h in "${harnesses[@]}"; do
+    if [[ -e $work/$h.failed ]]; then failed+=("$h"); fi
 done
 if ((${#failed[@]})); then
     echo "fuzz: failed: ${failed[*]}" >&2
