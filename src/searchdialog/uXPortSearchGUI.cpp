@@ -91,6 +91,7 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     flushTimer_->setSingleShot(true);
     connect(flushTimer_, &QTimer::timeout, this, [this] { FlushRows(); });
     HintProvider = &ChecksHint;
+    AddTargetsButton();
 
     // FormCreate
     ButtonSet = 0x3E;
@@ -264,10 +265,12 @@ void TfXPortSearchGUI::RunSearch() {
     labProgress_->raise();
     labProgress_->show();
     search_.Start(
-        [job, settings = SettingsFileName](TSearchTask::TControl& control) {
+        [job, settings = SettingsFileName,
+         targets = SearchTargets()](TSearchTask::TControl& control) {
             if (!settings.empty()) {
                 job->LoadSettings(settings);
             }
+            job->SetTargets(targets);
             TXPortSearchJob::TEvents events;
             events.Progress = [&control](const std::string& adapter, int found) {
                 control.Report(TSearchProgress{adapter, found});
@@ -444,6 +447,9 @@ QString TfXPortSearchGUI::StatusNote() const {
     }
     if (!hintText_.isEmpty()) {
         parts << hintText_;
+    }
+    if (!targetsProblem_.isEmpty()) {
+        parts << targetsProblem_;
     }
     return parts.join(QLatin1Char(' '));
 }
