@@ -488,6 +488,7 @@ void TfXPortSearchGUI::EnableControls(bool enabled) {
     ui_->BBSelect->setEnabled(enabled && hasRows);
     ui_->BBChangeIP->setEnabled(enabled);
     ui_->BBHelpDeviceNotFound->setEnabled(enabled);
+    btnTargets_->setEnabled(enabled);
     const QModelIndexList selected = list->selectionModel()->selectedIndexes();
     if (hasRows && !selected.isEmpty()) {
         const TDeviceRow* row = RowAt(list, selected.first().row());
