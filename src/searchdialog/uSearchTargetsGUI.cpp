@@ -138,6 +138,8 @@ void TfXPortSearchGUI::AddTargetsButton() {
     btnTargets_->setToolTip(tr("Addresses the search also asks by unicast (devices behind a "
                                "router)"));
     btnTargets_->setGeometry(352, 40, 75, 25);
+    // After the list in the tab order: the panel's own buttons keep theirs.
+    setTabOrder(ui_->LvDeviceList, btnTargets_);
     connect(btnTargets_, &QPushButton::clicked, this, [this] { BBTargetsClick(); });
 }
 
