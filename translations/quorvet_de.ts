@@ -39,6 +39,10 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
         <source>The ARP-table entry was not made: making it needs administrator rights. Run the program as administrator, or use the IP-SETUP way.</source>
         <translation>Der Eintrag in der ARP-Tabelle wurde nicht angelegt: Dafür sind Administratorrechte nötig. Starten Sie das Programm als Administrator, oder ändern Sie die Adresse über IP-SETUP.</translation>
     </message>
+    <message>
+        <source>The device was found by unicast through a router: both ways of the IP change need the device&apos;s own network segment (a broadcast and an ARP-table entry do not cross a router). Change its address from a computer on that segment.</source>
+        <translation>Das Gerät wurde per Unicast über einen Router gefunden: Beide Wege der IP-Änderung brauchen das eigene Netzsegment des Geräts (ein Broadcast und ein Eintrag in der ARP-Tabelle gelangen nicht über einen Router). Ändern Sie seine Adresse von einem Computer in diesem Segment.</translation>
+    </message>
 </context>
 <context>
     <name>TXPortIPChangeLangSupport</name>
@@ -142,6 +146,23 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
     </message>
 </context>
 <context>
+    <name>TfSearchTargets</name>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>Search targets</source>
+        <translation>Suchziele</translation>
+    </message>
+    <message>
+        <source>Devices behind a router do not hear the search&apos;s broadcast. Give their addresses, one or more per line, and the search also asks them one by one:
+an address (10.30.1.7), a range (10.20.0.10-10.20.0.40) or a network up to /22 (10.20.0.0/24), at most 4096 addresses.</source>
+        <translation>Geräte hinter einem Router hören den Broadcast der Suche nicht. Geben Sie ihre Adressen an, eine oder mehrere pro Zeile, dann fragt die Suche sie auch einzeln ab:
+eine Adresse (10.30.1.7), einen Bereich (10.20.0.10-10.20.0.40) oder ein Netz bis /22 (10.20.0.0/24), höchstens 4096 Adressen.</translation>
+    </message>
+</context>
+<context>
     <name>TfXPortIPChangeGUI</name>
     <message>
         <source>Change IP address</source>
@@ -237,6 +258,18 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
     <message>
         <source>Some devices&apos; details could not be read. Likely cause: %1</source>
         <translation>Die Angaben einiger Geräte konnten nicht gelesen werden. Wahrscheinliche Ursache: %1</translation>
+    </message>
+    <message>
+        <source>Targets...</source>
+        <translation>Ziele...</translation>
+    </message>
+    <message>
+        <source>Addresses the search also asks by unicast (devices behind a router)</source>
+        <translation>Adressen, die die Suche zusätzlich per Unicast abfragt (Geräte hinter einem Router)</translation>
+    </message>
+    <message>
+        <source>Targets not searched: %1</source>
+        <translation>Ziele nicht abgefragt: %1</translation>
     </message>
 </context>
 </TS>

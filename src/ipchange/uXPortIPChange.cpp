@@ -165,6 +165,11 @@ bool TXPortIPChange::ChangeIPSteps(const std::string& mac, const std::string& ip
             message = messages_[MsgMACSyntax];
             return false;
         }
+        // Not even a ping: neither way can reach a device behind a router.
+        if (adapter == UnicastAdapter) {
+            cause_ = IPChangeStrings::SIPChangeCauseUnicast;
+            return false;
+        }
         if (!services_.Pinger)
             throw Exception("No pinger");
         std::uint32_t rtt = 0;

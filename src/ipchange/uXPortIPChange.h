@@ -85,7 +85,8 @@ public:
     // the chosen way. True when the change was carried out (code 0 in the
     // ARP-table way, 2 in the IP-SETUP way). adapter: the local address of
     // the adapter the device was found through; used by the IP-SETUP way
-    // when AllAdapters is false, may be empty.
+    // when AllAdapters is false, may be empty. UnicastAdapter (a device
+    // behind a router) is refused in both ways before anything is sent.
     bool ChangeIP(const std::string& mac, const std::string& ip, const std::string& adapter,
                   std::string& message, int& code);
     // Both ways refuse, with the IP syntax message and a cause, an address

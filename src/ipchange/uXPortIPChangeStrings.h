@@ -40,6 +40,12 @@ inline constexpr const char* SIPChangeCauseArpRights = QV_TRANSLATE_NOOP(
     "IPChangeStrings",
     "The ARP-table entry was not made: making it needs administrator rights. Run the program as "
     "administrator, or use the IP-SETUP way.");
+// The device was found by unicast: it is behind a router.
+inline constexpr const char* SIPChangeCauseUnicast = QV_TRANSLATE_NOOP(
+    "IPChangeStrings",
+    "The device was found by unicast through a router: both ways of the IP change need the "
+    "device's own network segment (a broadcast and an ARP-table entry do not cross a router). "
+    "Change its address from a computer on that segment.");
 
 // Why the new address, valid as text, is refused: no device can live there.
 // %1 is the address, %2 the adapter with its prefix length (10.99.1.1/24).

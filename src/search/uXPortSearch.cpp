@@ -7,6 +7,7 @@
 #include "base/uDeviceText.h"
 #include "base/uErrors.h"
 #include "search/IPInfo.h"
+#include "search/uSearchTargets.h"
 
 #include <algorithm>
 #include <chrono>
@@ -146,6 +147,10 @@ void TXportSearch::Search() {
             addresses = AdapterAddressProvider();
         else
             GetAdapterAddresses(addresses);
+        if (!Targets.empty()) {
+            localSubnets_ = LocalSubnetProvider ? LocalSubnetProvider() : LocalSubnets(TIPInfo());
+            addresses.push_back(UnicastAdapter);
+        }
         status_.AdaptersTotal = static_cast<int>(addresses.size());
         if (addresses.empty()) {
             LogLine(Log, LevelInfo, "--- SEARCH FINISHED ---");
@@ -172,7 +177,7 @@ void TXportSearch::SearchSequential(const std::vector<std::string>& addresses) {
     for (const std::string& address : addresses) {
         if (cancelled_)
             break;
-        LogLine(Log, LevelInfo, "Sarching on adapter " + address);
+        LogLine(Log, LevelInfo, PassLine(address));
         Progress(address);
         SearchOnAdapter(address);
         AdapterDone();
@@ -188,7 +193,8 @@ std::unique_ptr<TDatagramLink> TXportSearch::OpenLink(const std::string& adapter
     }
     if (!link)
         throw Exception("Cannot allocate socket.");
-    if (!adapterAddress.empty())
+    // The unicast pass's link is left to the system's routes.
+    if (!adapterAddress.empty() && adapterAddress != UnicastAdapter)
         link->BindToAddress(adapterAddress);
     if (ReceiveBufferSize <= 0)
         return link; // the system's own queue
@@ -204,7 +210,7 @@ std::unique_ptr<TDatagramLink> TXportSearch::OpenLink(const std::string& adapter
 void TXportSearch::SearchOnAdapter(const std::string& adapterAddress) {
     std::unique_ptr<TDatagramLink> link = OpenLink(adapterAddress, Log);
     std::vector<int> appended;
-    bool sent = CollectReplies(*link, adapterAddress, Log, [&](const TReply& reply) {
+    bool sent = Collect(*link, adapterAddress, Log, [&](const TReply& reply) {
         int index = MergeReply(adapterAddress, reply);
         if (index >= 0) {
             appended.push_back(index);
@@ -233,39 +239,69 @@ bool TXportSearch::CollectReplies(TDatagramLink& link, const std::string& adapte
         return false;
     }
     Trace(TTraceEvent::TKind::Sent, adapter, "", XPortPort, XPortDiscoveryQuery);
+    std::set<std::string> macs;
+    CollectUntilQuiet(link, adapter, log, onReply, pass, macs);
+    return true;
+}
+
+void TXportSearch::CollectUntilQuiet(TDatagramLink& link, const std::string& adapter, TLogSink* log,
+                                     const std::function<void(const TReply&)>& onReply, int pass,
+                                     std::set<std::string>& macs) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const int timeout = EffectiveReadTimeout(ReadTimeout);
-    // Only a device not heard before counts towards the bound: a burst of
-    // repeats cannot end the collection before a slower device answers.
-    std::set<std::string> macs;
     while (!Stopped(pass)) {
         TReply reply;
         reply.Data = ReceiveReply(link, timeout, reply.Sender, log, pass);
-        if (reply.Data.empty())
+        if (reply.Data.empty() || TakeReply(reply, adapter, log, onReply, macs))
             break;
-        const bool fresh = macs.insert(DecodeMacText(reply.Data)).second;
-        Trace(fresh ? TTraceEvent::TKind::Reply : TTraceEvent::TKind::Repeat, adapter, reply.Sender,
-              0, reply.Data);
-        onReply(reply);
-        if (fresh && static_cast<int>(macs.size()) >= MaxEntriesPerAdapter) {
-            NoteLimit(adapter, log);
-            break;
-        }
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         if (elapsed.count() >= MaxCollectMs) {
             LogLine(log, LevelError, "Collection stopped: the network did not go quiet.");
             break;
         }
     }
-    return true;
+}
+
+bool TXportSearch::TakeReply(const TReply& reply, const std::string& adapter, TLogSink* log,
+                             const std::function<void(const TReply&)>& onReply,
+                             std::set<std::string>& macs) {
+    // Only a device not heard before counts towards the bound: a burst of
+    // repeats cannot end the collection before a slower device answers.
+    const bool fresh = macs.insert(DecodeMacText(reply.Data)).second;
+    Trace(fresh ? TTraceEvent::TKind::Reply : TTraceEvent::TKind::Repeat, adapter, reply.Sender, 0,
+          reply.Data);
+    onReply(reply);
+    if (fresh && static_cast<int>(macs.size()) >= MaxEntriesPerAdapter) {
+        NoteLimit(adapter, log);
+        return true;
+    }
+    return false;
+}
+
+std::string TXportSearch::PassLine(const std::string& adapter) const {
+    if (adapter == UnicastAdapter)
+        return "Searching by unicast: " + std::to_string(Targets.size()) + " target address" +
+               (Targets.size() == 1 ? "" : "es");
+    return "Sarching on adapter " + adapter;
+}
+
+std::string TXportSearch::EntryAdapter(const std::string& adapter, const std::string& ip) const {
+    return adapter == UnicastAdapter ? AdapterForAddress(localSubnets_, ip) : adapter;
+}
+
+bool TXportSearch::Collect(TDatagramLink& link, const std::string& adapter, TLogSink* log,
+                           const std::function<void(const TReply&)>& onReply, int pass) {
+    if (adapter == UnicastAdapter)
+        return CollectUnicast(link, log, onReply, pass);
+    return CollectReplies(link, adapter, log, onReply, pass);
 }
 
 int TXportSearch::MergeReply(const std::string& adapterAddress, const TReply& reply) {
     TXportPar entry = NewDeviceEntry();
     entry.IP = reply.Sender;
     DecodeMac(entry, reply.Data);
-    entry.AdapterIP = adapterAddress;
+    entry.AdapterIP = EntryAdapter(adapterAddress, reply.Sender);
     for (const TXportPar& known : devices_)
         if (known.MAC == entry.MAC)
             return -1;

@@ -6,6 +6,7 @@
 
 #include "device/uDeviceComm.h"
 #include "device/uXPortReplies.h"
+#include "search/uSearchTargets.h"
 #include "search/uXPortTypeNames.h"
 #include "utils/LogSink.h"
 
@@ -51,6 +52,10 @@ public:
     static constexpr int MinReceiveBufferSize = 1024 * 1024;
     // Adapter passes running at the same time; more adapters wait for a slot.
     static constexpr int MaxParallelPasses = 64;
+    // Discovery queries to the targets go out at most this often (1000 a
+    // second, some 70 KB/s on the wire): a router and the segment behind it
+    // are never flooded, and 4096 targets take about four seconds.
+    static constexpr int DefaultTargetPaceMicros = 1000;
     // Skipped datagrams logged per receive: a flood of junk must not flood
     // the log (the rest are skipped silently).
     static constexpr int MaxLoggedSkips = 10;
@@ -98,6 +103,16 @@ public:
 
     std::string SettingsFileName;
     int ReadTimeout = DefaultReadTimeout;
+    // Addresses also asked by unicast (ExpandTargets), for devices behind a
+    // router. With any, the search has one more pass, named UnicastAdapter,
+    // after the adapters': it sends the discovery query to each target
+    // (paced by TargetPaceMicros) from a link the system routes, collects
+    // the replies as an adapter pass does and reads its new devices the same
+    // way. Such a device is listed with the local adapter whose subnet holds
+    // its address, else with UnicastAdapter. Empty: the search is the
+    // broadcast search alone.
+    std::vector<std::string> Targets;
+    int TargetPaceMicros = DefaultTargetPaceMicros;
     TLogSink* Log = nullptr;
     std::array<std::string, XPortTypeNameCount> TypeNames;
     // The adapter-after-adapter search, kept for comparison and diagnosis.
@@ -148,6 +163,9 @@ public:
     // Seams: where adapter addresses and links come from. The link factory
     // is never called by two threads at once.
     std::function<std::vector<std::string>()> AdapterAddressProvider;
+    // The local subnets that name a device found by unicast; read from the
+    // adapter table when null (only when there are targets).
+    std::function<std::vector<TLocalSubnet>()> LocalSubnetProvider;
     TDatagramLinkFactory LinkFactory;
     int MaxCollectMs = DefaultMaxCollectMs;
     int MaxEntriesPerAdapter = DefaultMaxEntriesPerAdapter;
@@ -172,6 +190,24 @@ private:
     // MACs); false when the query could not be sent.
     bool CollectReplies(TDatagramLink& link, const std::string& adapter, TLogSink* log,
                         const std::function<void(const TReply&)>& onReply, int pass = 0);
+    // Receives until one time-out passes in silence or a bound is hit.
+    void CollectUntilQuiet(TDatagramLink& link, const std::string& adapter, TLogSink* log,
+                           const std::function<void(const TReply&)>& onReply, int pass,
+                           std::set<std::string>& macs);
+    // Hands one received reply on; true when it reached MaxEntriesPerAdapter.
+    bool TakeReply(const TReply& reply, const std::string& adapter, TLogSink* log,
+                   const std::function<void(const TReply&)>& onReply, std::set<std::string>& macs);
+    // The targets' counterpart of CollectReplies: the query to every target,
+    // paced, receiving meanwhile, then until one time-out passes in silence.
+    bool CollectUnicast(TDatagramLink& link, TLogSink* log,
+                        const std::function<void(const TReply&)>& onReply, int pass);
+    // CollectReplies or, for the unicast pass, CollectUnicast.
+    bool Collect(TDatagramLink& link, const std::string& adapter, TLogSink* log,
+                 const std::function<void(const TReply&)>& onReply, int pass = 0);
+    // The log line that opens a pass.
+    std::string PassLine(const std::string& adapter) const;
+    // AdapterIP of a device a pass heard at ip.
+    std::string EntryAdapter(const std::string& adapter, const std::string& ip) const;
     // Appends the reply's device unless its MAC is already listed; the index of
     // the new entry, or -1 for a repeat.
     int MergeReply(const std::string& adapterAddress, const TReply& reply);
@@ -217,6 +253,7 @@ private:
     void ProgressHeard(const std::string& adapter, const std::string* mac);
 
     std::vector<TXportPar> devices_;
+    std::vector<TLocalSubnet> localSubnets_; // read when a search has targets
     std::atomic<bool> cancelled_{false};
     // Index of the first pass (in adapter order) that raised; passes after it
     // stop, since the adapter-after-adapter search would never reach them.

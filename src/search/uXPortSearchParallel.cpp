@@ -108,10 +108,10 @@ void TXportSearch::RunPass(TParallelRun& run, std::size_t index) {
     // As in the sequential search, a cancelled search starts no more passes.
     if (!Stopped(p)) {
         try {
-            LogLine(log, LevelInfo, "Sarching on adapter " + pass.Adapter);
+            LogLine(log, LevelInfo, PassLine(pass.Adapter));
             ProgressHeard(pass.Adapter, nullptr);
             link = OpenLink(pass.Adapter, log);
-            collected = CollectReplies(
+            collected = Collect(
                 *link, pass.Adapter, log,
                 [&](const TReply& reply) {
                     replies.push_back(reply);
@@ -136,7 +136,7 @@ void TXportSearch::RunPass(TParallelRun& run, std::size_t index) {
                     TXportPar entry = NewDeviceEntry();
                     entry.IP = reply.Sender;
                     DecodeMac(entry, reply.Data);
-                    entry.AdapterIP = pass.Adapter;
+                    entry.AdapterIP = EntryAdapter(pass.Adapter, entry.IP);
                     if (List(entry.MAC))
                         pass.Entries.push_back(std::move(entry));
                 }

@@ -48,7 +48,9 @@ void TXportSearch::QueryOverlapped(TDatagramLink& link, const std::string& adapt
     const int wait = std::max(timeout == -1 ? link.ReceiveTimeout : timeout, 0);
     // The three waits of one exchange, measured per device from its send.
     const auto exchangeTime = std::chrono::milliseconds(3LL * wait);
-    const auto pace = std::chrono::microseconds(std::max(PaceMicros, 0));
+    // Requests through a router are paced like the targets' queries.
+    const auto pace = std::chrono::microseconds(std::max(
+        adapter == UnicastAdapter ? std::max(PaceMicros, TargetPaceMicros) : PaceMicros, 0));
     const auto typeName = [this](int kind, int model) { return LookupTypeName(kind, model); };
     std::size_t window = static_cast<std::size_t>(std::max(MaxInFlight, 1));
     const int granted = granted_;
@@ -177,7 +179,7 @@ void TXportSearch::QueryOverlapped(TDatagramLink& link, const std::string& adapt
         TXportPar entry = NewDeviceEntry();
         entry.IP = sender;
         DecodeMac(entry, data);
-        entry.AdapterIP = adapter;
+        entry.AdapterIP = EntryAdapter(adapter, sender);
         if (!List(entry.MAC))
             return false;
         ProgressHeard(adapter, &entry.MAC);

@@ -91,6 +91,7 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     flushTimer_->setSingleShot(true);
     connect(flushTimer_, &QTimer::timeout, this, [this] { FlushRows(); });
     HintProvider = &ChecksHint;
+    AddTargetsButton();
 
     // FormCreate
     ButtonSet = 0x3E;
@@ -264,10 +265,12 @@ void TfXPortSearchGUI::RunSearch() {
     labProgress_->raise();
     labProgress_->show();
     search_.Start(
-        [job, settings = SettingsFileName](TSearchTask::TControl& control) {
+        [job, settings = SettingsFileName,
+         targets = SearchTargets()](TSearchTask::TControl& control) {
             if (!settings.empty()) {
                 job->LoadSettings(settings);
             }
+            job->SetTargets(targets);
             TXPortSearchJob::TEvents events;
             events.Progress = [&control](const std::string& adapter, int found) {
                 control.Report(TSearchProgress{adapter, found});
@@ -445,6 +448,9 @@ QString TfXPortSearchGUI::StatusNote() const {
     if (!hintText_.isEmpty()) {
         parts << hintText_;
     }
+    if (!targetsProblem_.isEmpty()) {
+        parts << targetsProblem_;
+    }
     return parts.join(QLatin1Char(' '));
 }
 
@@ -482,6 +488,7 @@ void TfXPortSearchGUI::EnableControls(bool enabled) {
     ui_->BBSelect->setEnabled(enabled && hasRows);
     ui_->BBChangeIP->setEnabled(enabled);
     ui_->BBHelpDeviceNotFound->setEnabled(enabled);
+    btnTargets_->setEnabled(enabled);
     const QModelIndexList selected = list->selectionModel()->selectedIndexes();
     if (hasRows && !selected.isEmpty()) {
         const TDeviceRow* row = RowAt(list, selected.first().row());

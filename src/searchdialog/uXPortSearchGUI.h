@@ -21,11 +21,13 @@
 #include "guicommon/uGuiCommon.h"
 #include "guicommon/uWorkerTask.h"
 #include "searchdialog/uDeviceListCells.h"
+#include "searchdialog/uSearchTargetsGUI.h"
 #include "searchdialog/uXPortSearchGUIStrings.h"
 #include "searchdialog/uXPortSearchJob.h"
 
 class QItemSelection;
 class QLabel;
+class QPushButton;
 class QMenu;
 class QPoint;
 class QTableWidgetItem;
@@ -75,6 +77,10 @@ public:
     using THintProvider =
         std::function<std::string(const std::string& settingsFile, TSearchOutcome outcome)>;
     THintProvider HintProvider;
+
+    // Where "Targets..." keeps the list of addresses the search also asks by
+    // unicast (uSearchTargetsGUI.h); by default for this dialog's life only.
+    TSearchTargetsMemory TargetsMemory;
 
     // The selected row; empty texts when there is none.
     std::string SelectedIP() const;
@@ -165,6 +171,13 @@ private:
     void EndBusy();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The targets (uSearchTargetsGUI.cpp): the button, its dialog, and the
+    // addresses of the next search (none, with a note, for a bad list).
+    void AddTargetsButton();
+    void BBTargetsClick();
+    std::vector<std::string> SearchTargets();
+    QPushButton* btnTargets_ = nullptr;
+    QString targetsProblem_;
 
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;

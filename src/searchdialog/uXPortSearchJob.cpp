@@ -7,6 +7,7 @@ namespace {
 class TEngineSearchJob final : public TXPortSearchJob {
 public:
     void LoadSettings(const std::string& fileName) override { engine_.LoadSettings(fileName); }
+    void SetTargets(const std::vector<std::string>& targets) override { engine_.Targets = targets; }
 
     void Search(const TEvents& events) override {
         engine_.OnProgress = events.Progress;

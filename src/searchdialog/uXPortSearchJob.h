@@ -29,6 +29,8 @@ public:
 
     virtual ~TXPortSearchJob() = default;
     virtual void LoadSettings(const std::string& fileName) = 0;
+    // Addresses also asked by unicast (expanded); none by default.
+    virtual void SetTargets(const std::vector<std::string>& targets) { (void)targets; }
     virtual void Search(const TEvents& events) = 0;
     virtual std::vector<TXportPar> Devices() const = 0;
     virtual void Cancel() = 0;

@@ -38,9 +38,11 @@ struct TFakeDevice {
 
 // What the network is: the devices behind each adapter and its faults.
 struct TFakeTopology {
-    std::map<std::string, std::vector<TFakeDevice>> devices; // by adapter address
-    std::string failBroadcastOn;                             // the query cannot leave this adapter
-    std::string failBindOn;                                  // binding to this adapter fails
+    // By adapter address; "" holds the devices a link without an adapter
+    // reaches by unicast (behind a router).
+    std::map<std::string, std::vector<TFakeDevice>> devices;
+    std::string failBroadcastOn;              // the query cannot leave this adapter
+    std::string failBindOn;                   // binding to this adapter fails
     std::map<std::string, int> failReceiveAt; // adapter -> its n-th receive raises (looks
                                               // that find nothing do not count)
     std::set<std::string> failSend;           // "E4 10.77.1.10": that send raises
@@ -54,8 +56,8 @@ public:
     // A new link on this network, as the engine's link factory gives it.
     std::unique_ptr<TDatagramLink> NewLink();
 
-    // What the links did, in order: "bind A", "bcast A", "E4 HOST", "E6 HOST"
-    // and "recv TIMEOUT".
+    // What the links did, in order: "bind A", "bcast A", "F6 HOST" (a
+    // unicast query), "E4 HOST", "E6 HOST" and "recv TIMEOUT".
     std::vector<std::string> ops;
     // The same per adapter, receives left out: "bind", "bcast", "E4 HOST".
     std::map<std::string, std::vector<std::string>> adapterOps;
@@ -116,6 +118,15 @@ public:
     }
     void SendToHost(const std::string& data) override {
         EXPECT_EQ(Port, 30718);
+        if (data == XPortDiscoveryQuery) {
+            // A unicast query (devices[""]: those an unbound link reaches).
+            net_.Op(adapter_, "F6 " + Host, false);
+            for (const TFakeDevice& d : Devices())
+                if (d.ip == Host)
+                    for (int i = 0; i < d.copies; ++i)
+                        (d.late ? late_ : queue_).push_back({d.discovery, d.ip, d.discoveryIsJunk});
+            return;
+        }
         const bool info = data == XPortInfoRequest;
         const std::string op = std::string(info ? "E4 " : "E6 ") + Host;
         net_.Op(adapter_, op, false);

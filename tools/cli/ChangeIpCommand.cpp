@@ -1,6 +1,7 @@
 #include "ChangeIpCommand.h"
 
 #include "ipchange/uXPortIPChangeRecord.h"
+#include "ipchange/uXPortIPChangeStrings.h"
 #include "utils/uUtilsConvert.h"
 
 #include <CLI/CLI.hpp>
@@ -214,8 +215,10 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
     // Texts the engine refuses anyway need no search; their message comes
     // from the engine as ever.
     const bool usable = IsValidMAC(options.Mac) && IsValidIP(options.Ip);
-    if (usable && !options.Arp) {
-        std::vector<TXportPar> devices;
+    std::vector<TXportPar> devices;
+    // The ARP-table way needs no search, unless targets may list the device
+    // behind a router, where no way reaches it.
+    if (usable && (!options.Arp || SearchHasTargets(options.Search))) {
         try {
             if (!services.Search)
                 throw std::runtime_error("no search");
@@ -225,6 +228,13 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
             return ExitFailed;
         }
         before = FindByMac(devices, options.Mac);
+        if (before && before->AdapterIP == UnicastAdapter) {
+            err << Prefix << "refused for the device " << DeviceText(*before) << ": "
+                << IPChangeStrings::SIPChangeCauseUnicast << " Nothing was sent.\n";
+            return ExitFailed;
+        }
+    }
+    if (usable && !options.Arp) {
         if (!options.AllAdapters && adapter.empty()) {
             // The system's choice of adapter follows the routes, not the
             // segment the device is on.

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -29,12 +30,20 @@ std::string DefaultSettingsFile();
 struct TSearchOptions {
     std::optional<std::string> Settings; // default: DefaultSettingsFile()
     std::optional<int> Timeout;          // ReadTimeout override, ms
+    std::vector<std::string> Targets;    // --target specs, each checked
 };
 
-// Adds "--settings FILE" and "--timeout MS" to a command; a time-out that
-// is not a number is a usage error.
+// Adds "--settings FILE", "--timeout MS" and "--target SPEC" to a command; a
+// time-out that is not a number and a target that cannot be searched are
+// usage errors.
 void AddSearchOptions(CLI::App& command, TSearchOptions& options);
 
-// Reads the settings file and applies the time-out; raises the engine's
-// errors.
+// Reads the settings file and applies the time-out and the targets: those of
+// --target, or else the settings file's [Search] Targets=. Raises the
+// engine's errors, and Exception for a settings-file target list that cannot
+// be searched.
+// Whether a search with these options asks targets (--target or the
+// settings file's list).
+bool SearchHasTargets(const TSearchOptions& options);
+
 void ConfigureSearch(TXportSearch& engine, const TSearchOptions& options);

@@ -184,6 +184,52 @@ std::optional<Mac> ParseMac(const std::string& text) {
     return mac;
 }
 
+// "10.77.1.1/24": the address and its prefix (8-30, 24 when not given).
+bool ParseCidr(const std::string& cidr, std::uint32_t& ip, int& prefix) {
+    const auto slash = cidr.find('/');
+    const auto address = ParseIp(cidr.substr(0, slash));
+    long long bits = 24;
+    if (!address ||
+        (slash != std::string::npos && !ParseUnsigned(cidr.substr(slash + 1), 30, bits)) ||
+        bits < 8)
+        return false;
+    ip = *address;
+    prefix = static_cast<int>(bits);
+    return true;
+}
+
+std::uint32_t Mask(int prefix) {
+    return ~std::uint32_t{0} << (32 - prefix);
+}
+
+RouterDescription ParseRouter(const std::vector<Token>& toks, int line,
+                              const std::vector<AdapterDescription>& adapters,
+                              const LineError& err) {
+    RouterDescription r;
+    r.line = line;
+    int prefix = 24;
+    if (toks.size() != 3 || toks[1].hasValue || toks[2].hasValue)
+        err.Field("router", "expected 'router ADAPTER-SIDE-IP/PREFIX ROUTED-SIDE-IP/PREFIX'");
+    if (!ParseCidr(toks[1].key, r.ip, prefix))
+        err.Field("router", "'" + toks[1].key + "' is not an address like 10.77.1.254/24");
+    if (!ParseCidr(toks[2].key, r.routed, r.routedPrefix))
+        err.Field("router",
+                  "'" + toks[2].key + "' is not an address like 10.20.0.1/24 (prefix 8-30)");
+    for (std::size_t k = 0; k < adapters.size() && r.adapter == 0; ++k)
+        if (adapters[k].prefix == prefix &&
+            (adapters[k].ip & Mask(prefix)) == (r.ip & Mask(prefix)))
+            r.adapter = static_cast<int>(k) + 1;
+    if (r.adapter == 0)
+        err.Field("router",
+                  IpText(r.ip) + "/" + std::to_string(prefix) + " is on no adapter's subnet");
+    for (const auto& a : adapters)
+        if ((a.ip & Mask(a.prefix)) == (r.routed & Mask(a.prefix)) ||
+            (a.ip & Mask(r.routedPrefix)) == (r.routed & Mask(r.routedPrefix)))
+            err.Field("router", "the routed subnet of " + IpText(r.routed) +
+                                    " overlaps the subnet of adapter " + IpText(a.ip));
+    return r;
+}
+
 AdapterDescription ParseAdapter(const std::vector<Token>& toks, int line, const LineError& err) {
     AdapterDescription a;
     a.line = line;
@@ -214,9 +260,12 @@ DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const Li
     DeviceDescription d;
     d.line = line;
     long long v = 0;
-    if (toks.size() < 2 || toks[1].hasValue || !ParseUnsigned(toks[1].key, 64, v) || v < 1)
-        err.Field("device", "expected the adapter number (1-64) after 'device'");
-    d.adapter = static_cast<int>(v);
+    // "r2": on the routed segment of the second router.
+    const bool routed = toks.size() >= 2 && !toks[1].key.empty() && toks[1].key[0] == 'r';
+    if (toks.size() < 2 || toks[1].hasValue ||
+        !ParseUnsigned(routed ? toks[1].key.substr(1) : toks[1].key, 64, v) || v < 1)
+        err.Field("device", "expected the adapter number (1-64) or rN (router N) after 'device'");
+    (routed ? d.router : d.adapter) = static_cast<int>(v);
     bool haveIp = false;
     bool haveMac = false;
     std::set<std::string> seen;
@@ -370,11 +419,22 @@ NetDescription ParseNetFile(const std::string& text, const std::string& name) {
         if (toks[0].key == "adapter" && !toks[0].hasValue) {
             if (!desc.devices.empty())
                 err.Fail("adapter lines must come before the device lines");
+            if (!desc.routers.empty())
+                err.Fail("adapter lines must come before the router lines");
             desc.adapters.push_back(ParseAdapter(toks, no, err));
             if (!ips.insert(desc.adapters.back().ip).second)
                 err.Field("adapter", "address used twice");
+        } else if (toks[0].key == "router" && !toks[0].hasValue) {
+            if (!desc.devices.empty())
+                err.Fail("router lines must come before the device lines");
+            desc.routers.push_back(ParseRouter(toks, no, desc.adapters, err));
+            for (const std::uint32_t ip : {desc.routers.back().ip, desc.routers.back().routed})
+                if (!ips.insert(ip).second)
+                    err.Field("router", IpText(ip) + " is used twice");
         } else if (toks[0].key == "device" && !toks[0].hasValue) {
             DeviceDescription d = ParseDevice(toks, no, err);
+            if (d.router > static_cast<int>(desc.routers.size()))
+                err.Field("device", "there is no router " + std::to_string(d.router));
             if (!desc.adapters.empty() && d.adapter > static_cast<int>(desc.adapters.size()))
                 err.Field("device", "there is no adapter " + std::to_string(d.adapter));
             if (!ips.insert(d.ip).second)
@@ -385,7 +445,8 @@ NetDescription ParseNetFile(const std::string& text, const std::string& name) {
                 err.Field("mac", MacText(d.mac) + " is used twice");
             desc.devices.push_back(std::move(d));
         } else {
-            err.Fail("unknown line '" + toks[0].key + "' (expected 'adapter' or 'device')");
+            err.Fail("unknown line '" + toks[0].key +
+                     "' (expected 'adapter', 'router' or 'device')");
         }
     }
     return desc;

@@ -26,9 +26,20 @@ struct AdapterDescription {
     std::optional<std::uint32_t> gateway;
 };
 
+// A router between an adapter's segment and a segment of its own, on which
+// devices sit that the computer reaches through it alone.
+struct RouterDescription {
+    int line = 0;
+    int adapter = 0;          // 1-based: the adapter whose segment its first side is on
+    std::uint32_t ip = 0;     // its address on that segment
+    std::uint32_t routed = 0; // its address on the routed segment
+    int routedPrefix = 24;
+};
+
 struct DeviceDescription {
     int line = 0;
-    int adapter = 0; // 1-based
+    int adapter = 0; // 1-based; 0 for a device behind a router
+    int router = 0;  // 1-based: on that router's routed segment; else 0
     std::uint32_t ip = 0;
     Mac mac{};
     std::uint8_t kind = 0;
@@ -59,6 +70,7 @@ struct DeviceDescription {
 
 struct NetDescription {
     std::vector<AdapterDescription> adapters;
+    std::vector<RouterDescription> routers;
     std::vector<DeviceDescription> devices;
 };
 

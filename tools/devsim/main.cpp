@@ -37,19 +37,32 @@ std::string MacColons(const devsim::Mac& mac) {
 
 // One line per adapter and device, in file order, for qvnet:
 //   adapter N IP/PREFIX GATEWAY|-
-//   device N IFNAME MAC IP/PREFIX [FROM/PREFIX]
+//   router N ADAPTER IP/PREFIX ROUTED-IP/PREFIX ROUTED-NETWORK/PREFIX
+//   device N IFNAME MAC IP/PREFIX [FROM/PREFIX]   (N is rK behind router K)
 void PrintPlan(const devsim::NetDescription& net) {
     for (std::size_t k = 0; k < net.adapters.size(); ++k) {
         const auto& a = net.adapters[k];
         std::cout << "adapter " << k + 1 << " " << devsim::IpText(a.ip) << "/" << a.prefix << " "
                   << (a.gateway ? devsim::IpText(*a.gateway) : "-") << "\n";
     }
-    std::map<int, int> count;
+    for (std::size_t k = 0; k < net.routers.size(); ++k) {
+        const auto& r = net.routers[k];
+        const int prefix = net.adapters[static_cast<std::size_t>(r.adapter - 1)].prefix;
+        const std::uint32_t mask = ~std::uint32_t{0} << (32 - r.routedPrefix);
+        std::cout << "router " << k + 1 << " " << r.adapter << " " << devsim::IpText(r.ip) << "/"
+                  << prefix << " " << devsim::IpText(r.routed) << "/" << r.routedPrefix << " "
+                  << devsim::IpText(r.routed & mask) << "/" << r.routedPrefix << "\n";
+    }
+    std::map<std::string, int> count;
     for (const auto& d : net.devices) {
-        const int prefix = d.adapter <= static_cast<int>(net.adapters.size())
+        const std::string segment =
+            d.router ? "r" + std::to_string(d.router) : std::to_string(d.adapter);
+        const int prefix = d.router
+                               ? net.routers[static_cast<std::size_t>(d.router - 1)].routedPrefix
+                           : d.adapter <= static_cast<int>(net.adapters.size())
                                ? net.adapters[static_cast<std::size_t>(d.adapter - 1)].prefix
                                : 24;
-        std::cout << "device " << d.adapter << " d" << d.adapter << "x" << ++count[d.adapter] << " "
+        std::cout << "device " << segment << " d" << segment << "x" << ++count[segment] << " "
                   << MacColons(d.mac) << " " << devsim::IpText(d.ip) << "/" << prefix;
         if (d.from)
             std::cout << " " << devsim::IpText(*d.from) << "/" << prefix;
@@ -104,6 +117,7 @@ int main(int argc, char** argv) {
         for (const auto& f : files) {
             auto part = devsim::ReadNetFile(f);
             net.adapters.insert(net.adapters.end(), part.adapters.begin(), part.adapters.end());
+            net.routers.insert(net.routers.end(), part.routers.begin(), part.routers.end());
             net.devices.insert(net.devices.end(), part.devices.begin(), part.devices.end());
         }
         if (!inline_.empty()) {

@@ -126,6 +126,9 @@ void TfMain::OpenSearchDialog() {
     // another, for instance the IP change buttons on a service computer.
     dialog->ButtonSet = SearchButtonSet(uApplicationFolders::IniFileName());
     dialog->SettingsFileName = uApplicationFolders::IniFileName();
+    // The target list edited in the dialog is the user's.
+    if (!uApplicationFolders::RegistryKeyPath().empty())
+        dialog->TargetsMemory = UserStoreTargetsMemory(uApplicationFolders::RegistryKeyPath());
     const int result = dialog->exec();
     if (!dialog) {
         return; // destroyed with its owner while it was shown

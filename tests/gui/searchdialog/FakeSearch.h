@@ -33,6 +33,7 @@ struct TFakeNetwork {
     int Searches = 0;
     std::atomic<int> JobsAlive{0};
     std::vector<std::string> SettingsLoaded;
+    std::vector<std::vector<std::string>> TargetsSet; // per search
 };
 
 class TFakeJob final : public TXPortSearchJob {
@@ -48,6 +49,10 @@ public:
     void LoadSettings(const std::string& fileName) override {
         std::lock_guard<std::mutex> g(net_->Lock);
         net_->SettingsLoaded.push_back(fileName);
+    }
+    void SetTargets(const std::vector<std::string>& targets) override {
+        std::lock_guard<std::mutex> g(net_->Lock);
+        net_->TargetsSet.push_back(targets);
     }
     void Search(const TEvents& events) override {
         const auto progress = [&](const std::string& adapter, int found) {

@@ -88,3 +88,49 @@ TEST_F(DevsimNetFile, OverSixteenMegabytesIsRefusedAndSixteenRead) {
 }
 
 } // namespace
+
+// Router lines: the plan qvnet builds from, and descriptions it must refuse.
+TEST_F(DevsimNetFile, RoutersAndTheirDevicesArePlanned) {
+    const auto write = [this](const std::string& text) {
+        const std::string path = dir + "/net.net";
+        std::ofstream(path) << text;
+        return path;
+    };
+    const TRun ok = Plan(write("adapter 10.77.1.1/24\nadapter 10.77.2.1/24\n"
+                               "router 10.77.2.254/24 10.20.0.1/23\n"
+                               "device r1 ip=10.20.1.5 mac=00-20-4A-00-00-05\n"
+                               "device 1 ip=10.77.1.10 mac=00-20-4A-00-00-10\n"
+                               "device r1 ip=10.20.0.6 mac=00-20-4A-00-00-06 from=10.20.0.7\n"));
+    EXPECT_EQ(ok.status, 0) << ok.output;
+    EXPECT_EQ(ok.output, "adapter 1 10.77.1.1/24 -\n"
+                         "adapter 2 10.77.2.1/24 -\n"
+                         "router 1 2 10.77.2.254/24 10.20.0.1/23 10.20.0.0/23\n"
+                         "device r1 dr1x1 00:20:4A:00:00:05 10.20.1.5/23\n"
+                         "device 1 d1x1 00:20:4A:00:00:10 10.77.1.10/24\n"
+                         "device r1 dr1x2 00:20:4A:00:00:06 10.20.0.6/23 10.20.0.7/23\n");
+
+    const struct {
+        const char* text;
+        const char* error;
+    } bad[] = {
+        {"adapter 10.77.1.1/24\nrouter 10.77.9.254/24 10.20.0.1/24\n", "is on no adapter's subnet"},
+        {"adapter 10.77.1.1/24\nrouter 10.77.1.254/24 10.77.1.200/24\n", "overlaps the subnet"},
+        {"adapter 10.77.1.1/24\nrouter 10.77.1.254/24\n", "expected 'router ADAPTER-SIDE"},
+        {"adapter 10.77.1.1/24\nrouter 10.77.1.254/24 10.20.0.1/24\n"
+         "device r2 ip=10.20.0.5 mac=00-20-4A-00-00-05\n",
+         "there is no router 2"},
+        {"adapter 10.77.1.1/24\nrouter 10.77.1.254/24 10.20.0.1/24\n"
+         "device r1 ip=10.20.0.1 mac=00-20-4A-00-00-05\n",
+         "10.20.0.1 is used twice"},
+        {"adapter 10.77.1.1/24\ndevice 1 ip=10.77.1.5 mac=00-20-4A-00-00-05\n"
+         "router 10.77.1.254/24 10.20.0.1/24\n",
+         "router lines must come before the device lines"},
+        {"adapter 10.77.1.1/24\nrouter 10.77.1.254/24 10.20.0.1/24\nadapter 10.77.2.1/24\n",
+         "adapter lines must come before the router lines"},
+    };
+    for (const auto& b : bad) {
+        const TRun run = Plan(write(b.text));
+        EXPECT_EQ(run.status, 2) << b.text;
+        EXPECT_NE(run.output.find(b.error), std::string::npos) << run.output;
+    }
+}
