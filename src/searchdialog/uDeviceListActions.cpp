@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
@@ -27,10 +26,6 @@
 using namespace devicelist;
 
 namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TDeviceListActions", text);
-}
 
 TDeviceListActions::TSaveDialogHook& SaveDialogHook() {
     static TDeviceListActions::TSaveDialogHook hook;
@@ -73,21 +68,21 @@ TDeviceListActions::TSaveDialogHook TDeviceListActions::SetSaveDialogHook(TSaveD
 }
 
 QString TDeviceListActions::CsvFilter() {
-    return Tr("CSV (*.csv)");
+    return tr("CSV (*.csv)");
 }
 
 QString TDeviceListActions::JsonFilter() {
-    return Tr("JSON (*.json)");
+    return tr("JSON (*.json)");
 }
 
 TDeviceListActions::TDeviceListActions(QWidget* owner, QTableWidget* list, QMenu* menu)
     : QObject(owner), owner_(owner), list_(list),
-      copyRows_(NewAction(this, "ActCopyRows", Tr("Copy"))),
-      saveList_(NewAction(this, "ActSaveList", Tr("Save list..."))),
-      copyIP_(NewAction(this, "ActCopyIP", Tr("Copy IP address"))),
-      copyMAC_(NewAction(this, "ActCopyMAC", Tr("Copy MAC address"))),
-      openWeb_(NewAction(this, "ActOpenWebPage", Tr("Open web page"))),
-      openTelnet_(NewAction(this, "ActOpenTelnet", Tr("Open Telnet console"))) {
+      copyRows_(NewAction(this, "ActCopyRows", tr("Copy"))),
+      saveList_(NewAction(this, "ActSaveList", tr("Save list..."))),
+      copyIP_(NewAction(this, "ActCopyIP", tr("Copy IP address"))),
+      copyMAC_(NewAction(this, "ActCopyMAC", tr("Copy MAC address"))),
+      openWeb_(NewAction(this, "ActOpenWebPage", tr("Open web page"))),
+      openTelnet_(NewAction(this, "ActOpenTelnet", tr("Open Telnet console"))) {
     copyRows_->setShortcut(QKeySequence::Copy);
     saveList_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     for (QAction* a : {copyRows_, saveList_}) {
@@ -209,7 +204,7 @@ void TDeviceListActions::SaveList() {
     if (const TSaveDialogHook hook = SaveDialogHook()) {
         fileName = hook(suggested, filters, &selectedFilter);
     } else {
-        fileName = QFileDialog::getSaveFileName(owner_, Tr("Save list"), suggested, filters,
+        fileName = QFileDialog::getSaveFileName(owner_, tr("Save list"), suggested, filters,
                                                 &selectedFilter);
     }
     if (!fileName.isEmpty()) {
@@ -241,7 +236,7 @@ bool TDeviceListActions::SaveListTo(const QString& fileName, const QString& sele
     if (!written) {
         file.cancelWriting();
         ShowErrorBox(owner_,
-                     Tr("The list could not be saved to %1: %2")
+                     tr("The list could not be saved to %1: %2")
                          .arg(QDir::toNativeSeparators(target),
                               file.error() != QFileDevice::NoError ? file.errorString() : reason)
                          .toStdString());
@@ -258,14 +253,14 @@ void TDeviceListActions::OpenWebPage() {
     const TOpenerEnvironment env = SystemEnvironment();
     if (const auto command = BrowserCommand(url, env)) {
         if (!StartFirst({*command})) {
-            ShowErrorBox(owner_, Tr("The web browser could not be started: %1")
+            ShowErrorBox(owner_, tr("The web browser could not be started: %1")
                                      .arg(QString::fromStdString(*command))
                                      .toStdString());
         }
         return;
     }
     if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(url)))) {
-        ShowErrorBox(owner_, Tr("No web browser could be started for %1.")
+        ShowErrorBox(owner_, tr("No web browser could be started for %1.")
                                  .arg(QString::fromStdString(url))
                                  .toStdString());
     }
@@ -280,13 +275,13 @@ void TDeviceListActions::OpenTelnetConsole() {
     const TConsoleCommands commands = TelnetConsoleCommands(device->IP, port, SystemEnvironment());
     switch (commands.Problem) {
     case TConsoleProblem::NoTelnet:
-        ShowErrorBox(owner_, Tr("No Telnet client was found. Install one (Linux: the package "
+        ShowErrorBox(owner_, tr("No Telnet client was found. Install one (Linux: the package "
                                 "telnet; Windows: the feature \"Telnet Client\") or name it in "
                                 "QUORVET_TELNET.")
                                  .toStdString());
         return;
     case TConsoleProblem::NoTerminal:
-        ShowErrorBox(owner_, Tr("No terminal program was found. Install one (e.g. xterm) or "
+        ShowErrorBox(owner_, tr("No terminal program was found. Install one (e.g. xterm) or "
                                 "name it in TERMINAL.")
                                  .toStdString());
         return;
@@ -294,7 +289,7 @@ void TDeviceListActions::OpenTelnetConsole() {
         break;
     }
     if (!StartFirst(commands.CommandLines)) {
-        ShowErrorBox(owner_, Tr("The Telnet console could not be started: %1")
+        ShowErrorBox(owner_, tr("The Telnet console could not be started: %1")
                                  .arg(QString::fromStdString(commands.CommandLines.front()))
                                  .toStdString());
     }
