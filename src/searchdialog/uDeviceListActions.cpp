@@ -133,7 +133,8 @@ void TDeviceListActions::PrepareMenu(const QPoint& pos) {
         list_->selectRow(row);
     }
     const bool device = row >= 0 && !busy && Selected().has_value();
-    copyRows_->setEnabled(device);
+    // The rows copied are the selected ones, wherever the menu opens.
+    copyRows_->setEnabled(Selected().has_value());
     copyIP_->setEnabled(device);
     copyMAC_->setEnabled(device);
     openWeb_->setEnabled(device && !WebPageUrl(Selected()->IP).empty());
