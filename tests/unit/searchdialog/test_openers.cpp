@@ -29,12 +29,6 @@ struct TFakeSystem {
     }
 };
 
-#ifdef _WIN32
-const char* const kTelnet = "telnet.exe";
-#else
-const char* const kTelnet = "telnet";
-#endif
-
 } // namespace
 
 TEST(DeviceOpeners, WebPageOnlyForAnAddress) {
@@ -111,7 +105,7 @@ TEST(DeviceOpeners, TelnetConsoleOnWindowsStartsTheClientItself) {
 #else
 TEST(DeviceOpeners, TelnetConsoleInTheUsersTerminal) {
     TFakeSystem system;
-    system.Programs[kTelnet] = "/usr/bin/telnet";
+    system.Programs["telnet"] = "/usr/bin/telnet";
     EXPECT_EQ(TelnetConsoleCommands("10.77.1.10", 9999, system.Environment()).Problem,
               TConsoleProblem::NoTerminal);
     system.Programs["xterm"] = "/usr/bin/xterm";
