@@ -45,6 +45,69 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
     </message>
 </context>
 <context>
+    <name>TDeviceListActions</name>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>JSON (*.json)</source>
+        <translation>JSON (*.json)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Save list...</source>
+        <translation>Liste speichern...</translation>
+    </message>
+    <message>
+        <source>Copy IP address</source>
+        <translation>IP-Adresse kopieren</translation>
+    </message>
+    <message>
+        <source>Copy MAC address</source>
+        <translation>MAC-Adresse kopieren</translation>
+    </message>
+    <message>
+        <source>Open web page</source>
+        <translation>Webseite öffnen</translation>
+    </message>
+    <message>
+        <source>Open Telnet console</source>
+        <translation>Telnet-Konsole öffnen</translation>
+    </message>
+    <message>
+        <source>Save list</source>
+        <translation>Liste speichern</translation>
+    </message>
+    <message>
+        <source>The list could not be saved to %1: %2</source>
+        <translation>Die Liste konnte nicht unter %1 gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>The web browser could not be started: %1</source>
+        <translation>Der Webbrowser konnte nicht gestartet werden: %1</translation>
+    </message>
+    <message>
+        <source>No web browser could be started for %1.</source>
+        <translation>Für %1 konnte kein Webbrowser gestartet werden.</translation>
+    </message>
+    <message>
+        <source>No Telnet client was found. Install one (Linux: the package telnet; Windows: the feature &quot;Telnet Client&quot;) or name it in QUORVET_TELNET.</source>
+        <translation>Es wurde kein Telnet-Client gefunden. Installieren Sie einen (Linux: das Paket telnet; Windows: das Feature &quot;Telnet-Client&quot;) oder nennen Sie ihn in QUORVET_TELNET.</translation>
+    </message>
+    <message>
+        <source>No terminal program was found. Install one (e.g. xterm) or name it in TERMINAL.</source>
+        <translation>Es wurde kein Terminalprogramm gefunden. Installieren Sie eines (z. B. xterm) oder nennen Sie es in TERMINAL.</translation>
+    </message>
+    <message>
+        <source>The Telnet console could not be started: %1</source>
+        <translation>Die Telnet-Konsole konnte nicht gestartet werden: %1</translation>
+    </message>
+</context>
+<context>
     <name>TXPortIPChangeLangSupport</name>
     <message>
         <source>Change IP address</source>

@@ -58,6 +58,7 @@ void AppendDeviceRow(QTableWidget* list, const TXportPar& device) {
     auto row = std::make_shared<TDeviceRow>();
     row->Fields = {device.IP,         device.MAC,         device.Firmware,
                    device.DeviceType, device.Description, device.AdapterIP};
+    row->StatusChar = device.StatusChar;
     row->Active = IsRowActive(device.Firmware, device.StatusChar);
     const int index = list->rowCount();
     list->insertRow(index);

@@ -24,6 +24,7 @@ inline constexpr std::array<int, 6> kColumnWidths = {90, 125, 60, 80, 156, 0};
 // cell of the row.
 struct TDeviceRow {
     std::array<std::string, 6> Fields; // by column
+    std::string StatusChar;            // not shown, but copied and saved
     bool Active = true;
 };
 

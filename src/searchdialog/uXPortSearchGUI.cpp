@@ -2,6 +2,7 @@
 
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "searchdialog/rules/uDeviceListRules.h"
+#include "searchdialog/uDeviceListActions.h"
 #include "ui_uXPortSearchGUI.h"
 
 #include <QEvent>
@@ -103,6 +104,9 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     pmProductionMask_->setObjectName(QStringLiteral("PmProductionMask"));
     pmProductionMask_->addAction(ui_->pmProductionMaskAll);
     pmProductionMask_->addAction(ui_->pmProductionMaskSensors);
+    listActions_ = new TDeviceListActions(this, list, pmProductionMask_);
+    listActions_->Busy = [this] { return search_.Running(); };
+    listActions_->SettingsFile = [this] { return SettingsFileName; };
 
     connect(ui_->BBSearch, &QPushButton::clicked, this, [this] { BBSearchClick(); });
     connect(ui_->BBSelect, &QPushButton::clicked, this, [this] { accept(); });
@@ -592,6 +596,7 @@ void TfXPortSearchGUI::LvDeviceListContextMenu(const QPoint& pos) {
     if (search_.Running()) {
         return;
     }
+    listActions_->PrepareMenu(pos);
     pmProductionMask_->popup(ui_->LvDeviceList->viewport()->mapToGlobal(pos));
 }
 

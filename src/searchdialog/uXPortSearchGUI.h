@@ -26,6 +26,7 @@
 #include "searchdialog/uXPortSearchJob.h"
 
 class QItemSelection;
+class TDeviceListActions;
 class QLabel;
 class QPushButton;
 class QMenu;
@@ -181,6 +182,7 @@ private:
 
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;
+    TDeviceListActions* listActions_ = nullptr; // copy, save and the openers
     QLabel* labProgress_ = nullptr; // progress of a running search
     QLabel* labNote_ = nullptr;     // limit note and hint after a search
     QTimer* flushTimer_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "base/uFileRead.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <set>
@@ -388,6 +389,21 @@ DeviceDescription ParseDevice(const std::vector<Token>& toks, int line, const Li
             d.wrongPort = flag();
         } else if (t.key == "close_after_disc") {
             d.closeAfterDisc = flag();
+        } else if (t.key == "tcp") {
+            needValue();
+            std::stringstream ss(t.value);
+            std::string part;
+            d.tcpPorts.clear();
+            while (std::getline(ss, part, ',')) {
+                long long n = 0;
+                if (!ParseUnsigned(part, 65535, n) || n == 0 || part.rfind("0x", 0) == 0)
+                    err.Field("tcp", "'" + part + "' is not a port 1-65535");
+                if (std::find(d.tcpPorts.begin(), d.tcpPorts.end(), n) != d.tcpPorts.end())
+                    err.Field("tcp", "port " + part + " is named twice");
+                d.tcpPorts.push_back(static_cast<int>(n));
+            }
+            if (d.tcpPorts.empty() || d.tcpPorts.size() > 8 || t.value.back() == ',')
+                err.Field("tcp", "'" + t.value + "' is not a list of 1 to 8 ports like 80,9999");
         } else {
             err.Field(t.key, "unknown device key");
         }

@@ -66,6 +66,8 @@ struct DeviceDescription {
     int junkCount = 1000;        // junk datagrams per discovery query
     bool wrongPort = false;      // info and setup replies leave from port+1
     bool closeAfterDisc = false; // stops listening once its discovery reply is sent
+    // TCP ports it listens on: 80 serves a page, any other a console banner.
+    std::vector<int> tcpPorts;
 };
 
 struct NetDescription {

@@ -1,6 +1,7 @@
 #include "Simulator.h"
 
 #include "Replies.h"
+#include "TcpServices.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -112,9 +113,16 @@ Simulator::Simulator(std::vector<DeviceDescription> descriptions, Log& log, int 
         throw std::runtime_error(Errno("netlink socket"));
     for (auto& d : devices_)
         Open(d);
+    std::vector<TcpServices::Listener> listeners;
+    for (const auto& d : devices_)
+        for (const int p : d.desc.tcpPorts)
+            listeners.push_back({d.ifname, p, MacText(d.desc.mac), d.desc.info});
+    if (!listeners.empty())
+        tcp_ = std::make_unique<TcpServices>(std::move(listeners), log_);
 }
 
 Simulator::~Simulator() {
+    tcp_.reset();
     for (auto& d : devices_) {
         if (d.udp >= 0)
             ::close(d.udp);

@@ -9,11 +9,14 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <netinet/in.h>
 #include <string>
 #include <vector>
 
 namespace devsim {
+
+class TcpServices;
 
 class Log {
 public:
@@ -73,6 +76,7 @@ private:
     int port_;
     int netlink_ = -1;
     std::multimap<Clock::time_point, Pending> pending_;
+    std::unique_ptr<TcpServices> tcp_; // devices with tcp= ports
 };
 
 } // namespace devsim

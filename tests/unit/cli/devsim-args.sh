@@ -60,6 +60,13 @@ expect 0 "device 1 d1x1 00:20:4A:00:01:10 10.77.1.10/24" "" --plan "$dir/one.net
 expect 0 "device 1 d1x3 00:20:4A:00:01:12 10.77.1.12/24" "" \
     --device "device 1 ip=10.77.1.11 mac=00-20-4A-00-01-11" --plan \
     --device "device 1 ip=10.77.1.12 mac=00-20-4A-00-01-12" "$dir/one.net" --port 30718
+# TCP listeners: a list of distinct ports 1-65535.
+expect 0 "device 1 d1x1" "" --plan "$dir/one.net" \
+    --device "device 1 ip=10.77.1.20 mac=00-20-4A-00-01-20 tcp=80,9999"
+for bad in "tcp=0" "tcp=65536" "tcp=80,80" "tcp=80," "tcp=" "tcp=web" "tcp=1,2,3,4,5,6,7,8,9"; do
+    expect 2 "" "field 'tcp'" --plan "$dir/one.net" \
+        --device "device 1 ip=10.77.1.20 mac=00-20-4A-00-01-20 $bad"
+done
 
 if ((failures)); then
     echo "devsim-args: $failures failure(s)" >&2
