@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QPalette>
+#include <QStyle>
 #include <QTableWidget>
 
 namespace devicelist {
@@ -31,6 +32,13 @@ int Compare(std::size_t column, const TDeviceRow& a, const TDeviceRow& b) {
     }
 }
 
+// Whether the column is too narrow for the whole text, with the margins the
+// item delegate draws around it.
+bool TextCut(const QTableWidget* list, int column, const QString& text) {
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    return list->fontMetrics().horizontalAdvance(text) + 2 * margin > list->columnWidth(column);
+}
+
 } // namespace
 
 TDeviceCell::TDeviceCell(std::shared_ptr<const TDeviceRow> row, std::size_t column)
@@ -41,6 +49,15 @@ QVariant TDeviceCell::data(int role) const {
     // Dimmed rows take a greyed text colour in every column.
     if (role == Qt::ForegroundRole && !row_->Active) {
         return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    }
+    // A text the column cuts short shows itself whole when pointed at.
+    if (role == Qt::ToolTipRole) {
+        const QTableWidget* list = tableWidget();
+        const QString text = QTableWidgetItem::data(Qt::DisplayRole).toString();
+        if (list && !text.isEmpty() && TextCut(list, column(), text)) {
+            return text;
+        }
+        return {};
     }
     return QTableWidgetItem::data(role);
 }

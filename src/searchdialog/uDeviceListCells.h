@@ -1,7 +1,8 @@
 #pragma once
 // The rows of the search dialog's device list: each row's six cells share one
 // record of the device's texts, sort by the list's rules and grey out the
-// rows of devices that cannot be worked with.
+// rows of devices that cannot be worked with. A text its column cuts short
+// is the cell's tooltip.
 
 #include <QTableWidgetItem>
 
@@ -17,7 +18,7 @@ namespace devicelist {
 
 enum TColumn { colIP, colMAC, colFirmware, colDeviceType, colDescription, colAdapter };
 
-// The columns' widths in pixels, by column; the adapter's is hidden.
+// The columns' design widths in pixels, by column; the adapter's is hidden.
 inline constexpr std::array<int, 6> kColumnWidths = {90, 125, 60, 80, 156, 0};
 
 // Copies of the device's texts and the Active flag, released with the last

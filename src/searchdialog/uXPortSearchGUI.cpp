@@ -3,6 +3,7 @@
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "searchdialog/rules/uDeviceListRules.h"
 #include "searchdialog/uDeviceListActions.h"
+#include "searchdialog/uDeviceListColumns.h"
 #include "ui_uXPortSearchGUI.h"
 
 #include <QEvent>
@@ -41,11 +42,12 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     : QDialog(owner), ui_(std::make_unique<Ui::TfXPortSearchGUI>()),
       factory_(factory ? std::move(factory) : TXPortSearchJobFactory(&NewEngineSearchJob)) {
     ui_->setupUi(this);
-    // Fixed border, no title-bar buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    // No title-bar buttons; the border sizes the list, the design size is
+    // the least.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     panelDesignHeight_ = ui_->PnlButtons->height();
-    setFixedSize(ui_->LvDeviceList->width(), ui_->LvDeviceList->height() + panelDesignHeight_);
+    designList_ = ui_->LvDeviceList->size();
+    setMinimumSize(designList_.width(), designList_.height() + panelDesignHeight_);
 
     QTableWidget* list = ui_->LvDeviceList;
     QHeaderView* header = list->horizontalHeader();
@@ -53,9 +55,7 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     header->setSortIndicatorShown(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setMinimumSectionSize(0);
-    for (int c = 0; c < static_cast<int>(kColumnWidths.size()); ++c) {
-        header->resizeSection(c, kColumnWidths[static_cast<std::size_t>(c)]);
-    }
+    columns_ = new TDeviceListColumns(list);
     // Report-style rows: one text line high.
     list->verticalHeader()->setMinimumSectionSize(0);
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
@@ -191,12 +191,18 @@ void TfXPortSearchGUI::reject() {
     done(mrCancel);
 }
 
+void TfXPortSearchGUI::done(int result) {
+    SaveChoices();
+    QDialog::done(result);
+}
+
 // ---- showing ---------------------------------------------------------------
 
 void TfXPortSearchGUI::FormShow() {
     ApplyButtonSet();
     ApplyTexts();
     lastSortColumn_ = sortColumn_;
+    RestoreChoices();
 }
 
 void TfXPortSearchGUI::ApplyButtonSet() {
@@ -213,7 +219,9 @@ void TfXPortSearchGUI::ApplyButtonSet() {
     // height, so that showing the dialog again does not shrink it further.
     const int panelHeight = changeIP ? panelDesignHeight_ : panelDesignHeight_ / 2 + 5;
     ui_->PnlButtons->resize(ui_->PnlButtons->width(), panelHeight);
-    setFixedSize(width(), ui_->LvDeviceList->height() + panelHeight);
+    setMinimumSize(designList_.width(), designList_.height() + panelHeight);
+    resize(minimumSize());
+    LayOutList();
 }
 
 void TfXPortSearchGUI::ApplyTexts() {
@@ -348,6 +356,7 @@ void TfXPortSearchGUI::FlushRows() {
     }
     if (list->rowCount() > before) {
         SortByColumn(lastSortColumn_);
+        columns_->FitToContent();
     }
     list->setUpdatesEnabled(true);
     filling_ = false;
@@ -420,6 +429,7 @@ void TfXPortSearchGUI::FillList(const std::vector<TXportPar>& devices) {
         list->selectRow(0);
     }
     SortByColumn(lastSortColumn_);
+    columns_->FitToContent();
     filling_ = false;
 }
 

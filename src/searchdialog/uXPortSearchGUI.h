@@ -29,6 +29,7 @@ class QItemSelection;
 class TDeviceListActions;
 class QLabel;
 class QPushButton;
+class QResizeEvent;
 class QMenu;
 class QPoint;
 class QTableWidgetItem;
@@ -36,6 +37,12 @@ class QTimer;
 
 namespace Ui {
 class TfXPortSearchGUI;
+}
+namespace platform {
+class TUserSettingsStore;
+}
+namespace devicelist {
+class TDeviceListColumns;
 }
 
 class TfXPortSearchGUI : public QDialog {
@@ -70,6 +77,9 @@ public:
     // here: like an error raised while the dialog is being shown, it ends the
     // modal run (result Cancel) and is left to the opener in this text.
     std::optional<std::string> ShowSearchError;
+    // Where the user's size, column widths, sort column and filter are kept
+    // between dialogs: read when shown, written when done. None: the design's.
+    platform::TUserSettingsStore* ChoicesStore = nullptr;
 
     // After a search that found no device, or devices whose details could
     // not be read, the most likely cause as one line ("" for none). Called on
@@ -113,6 +123,7 @@ signals:
 public slots:
     void accept() override;
     void reject() override;
+    void done(int result) override;
 
 public:
     // Showing runs FormShow and then the first search.
@@ -126,6 +137,7 @@ protected:
     // A field of the selected row by column, including the adapter; empty
     // without a selected row.
     std::string SelectedColumnText(int column) const;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // What a search reports on the way: the adapter it is at and the devices
@@ -170,6 +182,11 @@ private:
     void AbandonSearch();
     // Back from searching: progress, cursor and controls.
     void EndBusy();
+    // The user's choices from ChoicesStore, and back (uXPortSearchGUIChoices.cpp).
+    void RestoreChoices();
+    void SaveChoices();
+    // The list takes the room the button panel leaves at the bottom.
+    void LayOutList();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The targets (uSearchTargetsGUI.cpp): the button, its dialog, and the
@@ -192,6 +209,8 @@ private:
     int sortColumn_ = 0;
     int lastSortColumn_ = 0;
     int panelDesignHeight_ = 0;
+    QSize designList_;
+    devicelist::TDeviceListColumns* columns_ = nullptr;
 
     TSearchTask search_;
     TWorkerTask<std::string> hint_;

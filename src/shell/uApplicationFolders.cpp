@@ -108,6 +108,10 @@ const std::string& DatabaseFolder() {
     return Values().DatabaseFolder;
 }
 
+platform::TUserSettingsStore* UserSettings() {
+    return Store().get();
+}
+
 bool IsValidFileName(const std::string& name) {
     if (name.size() > 255 || name == "." || name == "..")
         return false;

@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace platform {
+class TUserSettingsStore;
+}
+
 namespace uApplicationFolders {
 
 // Identity, taken over from uApplicationSpecifical by InitIdentity.
@@ -28,6 +32,9 @@ const std::string& DocumentsFolder();
 const std::string& FilesFolder();
 const std::string& ExeFolder();
 const std::string& DatabaseFolder();
+
+// The per-user settings store SetAppFolders opened; null before and after.
+platform::TUserSettingsStore* UserSettings();
 
 // Reads the identity and derives VendorFolderName and RegistryKeyPath.
 void InitIdentity();

@@ -3,6 +3,7 @@
 #include "base/uIniFile.h"
 #include "guicommon/uGuiCommon.h"
 #include "platform/ProgramFile.h"
+#include "searchdialog/uUserChoices.h"
 #include "shell/uApplicationFolders.h"
 #include "ui_uMain.h"
 #include "utils/uUtilsConvert.h"
@@ -21,6 +22,16 @@
 #include <optional>
 
 const QString TfMain::SeparatorLine(58, QLatin1Char('-'));
+
+namespace {
+
+// An address worth starting the next run with: the field's empty value
+// (0.0.0.0, left by a pick without a row) is none.
+bool AddressToKeep(const std::string& address) {
+    return IsValidIP(address) && address != "0.0.0.0";
+}
+
+} // namespace
 
 std::uint8_t SearchButtonSet(const std::string& iniFileName) {
     const std::optional<TIniFile> ini = TIniFile::Load(iniFileName);
@@ -74,7 +85,11 @@ TfMain::TfMain(QWidget* owner) : QWidget(owner), ui_(std::make_unique<Ui::TfMain
 TfMain::~TfMain() = default;
 
 void TfMain::FormCreate() {
-    ui_->IpeAddress->SetText(QStringLiteral("192.168.1.213"));
+    // The address of the last run, where there was one.
+    const std::optional<std::string> last =
+        userchoices::Read(uApplicationFolders::UserSettings(), userchoices::kLastIPAddress);
+    ui_->IpeAddress->SetText(last && AddressToKeep(*last) ? QString::fromStdString(*last)
+                                                          : QStringLiteral("192.168.1.213"));
     const std::string version = TWinAPIUtils::GetFileVersion(platform::ProgramFilePath());
     setWindowTitle(DisplayText(uApplicationFolders::AppNameLong() + " ver." + version));
 }
@@ -84,8 +99,18 @@ void TfMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfMain::FormClose(QCloseEvent* event) {
-    // Closing the main window ends the program; nothing to keep.
+    // Closing the main window ends the program; the address typed last is
+    // the one the next run starts with.
+    RememberAddress();
     event->accept();
+}
+
+void TfMain::RememberAddress() {
+    const std::string address = ui_->IpeAddress->Text().toStdString();
+    if (AddressToKeep(address)) {
+        userchoices::Write(uApplicationFolders::UserSettings(), userchoices::kLastIPAddress,
+                           address);
+    }
 }
 
 void TfMain::BtnCloseClick() {
@@ -115,7 +140,8 @@ void TfMain::BtnSearchClick() {
 }
 
 void TfMain::OpenSearchDialog() {
-    // A fresh dialog every time: no list, sort column or filter carries over.
+    // A fresh dialog every time: no list carries over; its size, columns,
+    // sort column and filter are the user's as kept in the settings store.
     QPointer<TfXPortSearchGUI> dialog = new TfXPortSearchGUI(this, SearchJobFactory);
     const auto release = qScopeGuard([&dialog] {
         if (dialog) {
@@ -129,6 +155,7 @@ void TfMain::OpenSearchDialog() {
     // The target list edited in the dialog is the user's.
     if (!uApplicationFolders::RegistryKeyPath().empty())
         dialog->TargetsMemory = UserStoreTargetsMemory(uApplicationFolders::RegistryKeyPath());
+    dialog->ChoicesStore = uApplicationFolders::UserSettings();
     const int result = dialog->exec();
     if (!dialog) {
         return; // destroyed with its owner while it was shown
@@ -141,6 +168,7 @@ void TfMain::OpenSearchDialog() {
     }
     if (result == TfXPortSearchGUI::mrOk) {
         ui_->IpeAddress->SetText(DisplayText(dialog->SelectedIP()));
+        RememberAddress();
         ShowDeviceInfo(*dialog);
     } else {
         AddInfoLine(tr("Canceled"));

@@ -45,6 +45,8 @@ private:
     void ShowDeviceInfo(const TfXPortSearchGUI& dialog);
     void BtnCloseClick();
     void AddInfoLine(const QString& line);
+    // The address in the field, kept for the next run.
+    void RememberAddress();
 
     std::unique_ptr<Ui::TfMain> ui_;
     bool searching_ = false; // "..." is not re-entered while its dialog is up

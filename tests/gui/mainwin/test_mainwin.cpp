@@ -5,6 +5,7 @@
 #include "guicommon/uGuiCommon.h"
 #include "platform/ProgramFile.h"
 #include "platform/ShellFolders.h"
+#include "platform/UserSettingsStore.h"
 #include "searchdialog/ipedit/IPEdit.h"
 #include "shell/gui/uMain.h"
 #include "shell/uApplicationFolders.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -154,6 +156,7 @@ private slots:
     void secondSearchReplacesBlock();
     void okWithoutRowGivesEmptyBlock();
     void dialogErrorKeepsProgramRunning();
+    void choicesKeptAcrossRuns();
 
 private:
     // Identity and folders as at start-up, with the given settings file and
@@ -162,6 +165,9 @@ private:
     void StartUp(const QByteArray& ini = {}, const QString& programFile = {});
     // Presses "..." and returns once the dialog has been answered and closed.
     void PressSearch(TModalAnswers& answers);
+    // The program ended (without closing the window: nothing saved) and
+    // started again with the same folders.
+    void Restart();
     QStringList Lines() const { return Info()->toPlainText().split('\n'); }
     QPlainTextEdit* Info() const { return main_->findChild<QPlainTextEdit*>("MeInfo"); }
     TIPEdit* IpField() const { return main_->findChild<TIPEdit*>("IpeAddress"); }
@@ -228,6 +234,16 @@ void TestMainWindow::StartUp(const QByteArray& ini, const QString& programFile) 
     main_ = std::make_unique<TfMain>();
     main_->SearchJobFactory = FakeFactory(net_);
     SetErrorBoxHook([this](const std::string& m) { errors_.push_back(m); });
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+}
+
+void TestMainWindow::Restart() {
+    main_.reset();
+    uApplicationFolders::FinalizeAppFolders();
+    uApplicationFolders::SetAppFolders();
+    main_ = std::make_unique<TfMain>();
+    main_->SearchJobFactory = FakeFactory(net_);
     main_->show();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
 }
@@ -501,6 +517,54 @@ void TestMainWindow::dialogErrorKeepsProgramRunning() {
     PressSearch(answers);
     QCOMPARE(Lines().size(), 8);
     QCOMPARE(IpField()->Text(), QString("10.77.1.10"));
+    QVERIFY(errors_.empty());
+}
+
+void TestMainWindow::choicesKeptAcrossRuns() {
+    StartUp();
+    Answer(*net_, {Device("10.77.1.10", "Hall"),
+                   Device("10.77.1.11", "Boiler room", "00-20-4A-0A-0B-0D")});
+    const auto remembered = [] {
+        return uApplicationFolders::UserSettings()->ReadString("UserChoices", "LastIPAddress");
+    };
+    TModalAnswers answers;
+    answers.Then(SearchDialogReady, [&](QWidget* w) {
+        w->resize(640, 380);
+        // The user sorts by description with a click on its header.
+        QHeaderView* h = w->findChild<QTableWidget*>("LvDeviceList")->horizontalHeader();
+        const int c = TfXPortSearchGUI::colDescription;
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(c) + 5, h->height() / 2));
+        SelectRowWithIP(w, "10.77.1.11");
+        Click(w, "BBSelect");
+    });
+    PressSearch(answers);
+    // The picked address is kept at once, not only when the program ends.
+    QCOMPARE(remembered(), std::optional<std::string>("10.77.1.11"));
+
+    // The next dialog comes up as the user left the last one.
+    answers.Then(SearchDialogReady, [&](QWidget* w) {
+        auto* dialog = static_cast<TfXPortSearchGUI*>(w);
+        QCOMPARE(dialog->size(), QSize(640, 380));
+        QCOMPARE(dialog->LastSortColumn(), int(TfXPortSearchGUI::colDescription));
+        QCOMPARE(w->findChild<QTableWidget*>("LvDeviceList")->item(0, 0)->text(),
+                 QString("10.77.1.11"));
+        Click(w, "BBCancel");
+    });
+    PressSearch(answers);
+
+    // A typed address is kept when the program ends, and is the next run's.
+    IpField()->SetText("10.20.30.40");
+    QVERIFY(main_->close());
+    Restart();
+    QCOMPARE(IpField()->Text(), QString("10.20.30.40"));
+
+    // No address to start with: the design's.
+    for (const char* garbage : {"300.1.2.3", "10.1.2", "host.example", "0.0.0.0"}) {
+        uApplicationFolders::UserSettings()->WriteString("UserChoices", "LastIPAddress", garbage);
+        Restart();
+        QCOMPARE(IpField()->Text(), QString("192.168.1.213"));
+    }
     QVERIFY(errors_.empty());
 }
 
