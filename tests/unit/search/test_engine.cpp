@@ -420,8 +420,11 @@ TEST(EngineJunk, JunkCannotStretchTheWaitNorFloodTheLog) {
         EXPECT_EQ(late.Count("UDP Receive Error = 0."), 1);
 
         // A stream of junk ends with the wait, logged a bounded number of times.
+        // The wait is long beside a sleep's granularity (up to ~16 ms on
+        // Windows, more on a busy machine), so that far more than the logged
+        // number of datagrams arrive within it.
         Scripted flood(sequential);
-        flood.search.ReadTimeout = 100;
+        flood.search.ReadTimeout = 1000;
         for (int i = 0; i < 5000; ++i)
             flood.script.push_back({Step::Junk, 1, TooLong});
         const auto start = std::chrono::steady_clock::now();
