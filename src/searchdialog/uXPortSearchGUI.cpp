@@ -2,6 +2,7 @@
 
 #include "ipchange/gui/uXPortIPChangeGUI.h"
 #include "searchdialog/rules/uDeviceListRules.h"
+#include "searchdialog/uSearchRefresh.h"
 #include "ui_uXPortSearchGUI.h"
 
 #include <QEvent>
@@ -123,6 +124,16 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     // A double click anywhere on the list, rows or empty space.
     list->viewport()->installEventFilter(this);
 
+    refresh_ = new TSearchRefresh(this, ui_->PnlButtons,
+                                  {.RunSearch = [this] { RunSearch(); },
+                                   .Searching = [this] { return search_.Running(); },
+                                   .SelectedMAC = [this] { return SelectedMAC(); },
+                                   .SelectMAC =
+                                       [this](const std::string& mac) {
+                                           SelectDevice(mac);
+                                           EnableControls(!search_.Running());
+                                       }});
+
     EnableControls(true);
 }
 
@@ -192,6 +203,7 @@ void TfXPortSearchGUI::FormShow() {
     ApplyButtonSet();
     ApplyTexts();
     lastSortColumn_ = sortColumn_;
+    refresh_->Place();
 }
 
 void TfXPortSearchGUI::ApplyButtonSet() {
@@ -375,6 +387,7 @@ void TfXPortSearchGUI::SearchDone(TSearchTask::TOutcome outcome) {
         SelectDevice(selectedBefore_);
     }
     EndBusy();
+    refresh_->SearchEnded(outcome.Value.has_value());
     if (outcome.Value) {
         UpdateNote();
         if (lastDevices_.empty()) {
