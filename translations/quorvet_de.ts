@@ -238,5 +238,13 @@ Bitte geben Sie eine gültige IP-Adresse ein.</translation>
         <source>Some devices&apos; details could not be read. Likely cause: %1</source>
         <translation>Die Angaben einiger Geräte konnten nicht gelesen werden. Wahrscheinliche Ursache: %1</translation>
     </message>
+    <message>
+        <source>Refresh: off</source>
+        <translation>Aktualisieren: aus</translation>
+    </message>
+    <message>
+        <source>Refresh every %1 s</source>
+        <translation>Alle %1 s aktualisieren</translation>
+    </message>
 </context>
 </TS>
