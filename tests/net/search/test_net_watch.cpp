@@ -154,6 +154,28 @@ TEST(Watch, TextFormAndSigtermDuringTheWait) {
     EXPECT_NE(ReadFile(out).find("Hall B"), std::string::npos);
 }
 
+TEST(Watch, AReaderThatHasGoneEndsItWithOne) {
+    // Standard output is a pipe nobody reads any more (| head, once head
+    // has ended): the first list cannot be written.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::string err = RunFile("watch-pipe.err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::dup2(fds[1], 1);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(errFd, 2);
+        ::execl(QV_CLI_PATH, QV_CLI_PATH, "search", "--settings", "/nonexistent.ini", "--timeout",
+                "300", "--watch", "1", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[0]);
+    ::close(fds[1]);
+    EXPECT_EQ(WaitExit(pid, 20s), 1);
+    EXPECT_EQ(ReadFile(err), "quorvet-cli: cannot write to standard output: Broken pipe\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
