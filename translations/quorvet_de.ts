@@ -334,5 +334,13 @@ eine Adresse (10.30.1.7), einen Bereich (10.20.0.10-10.20.0.40) oder ein Netz bi
         <source>Targets not searched: %1</source>
         <translation>Ziele nicht abgefragt: %1</translation>
     </message>
+    <message>
+        <source>Refresh: off</source>
+        <translation>Aktualisieren: aus</translation>
+    </message>
+    <message>
+        <source>Refresh every %1 s</source>
+        <translation>Alle %1 s aktualisieren</translation>
+    </message>
 </context>
 </TS>

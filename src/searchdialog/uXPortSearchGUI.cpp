@@ -4,6 +4,7 @@
 #include "searchdialog/rules/uDeviceListRules.h"
 #include "searchdialog/uDeviceListActions.h"
 #include "searchdialog/uDeviceListColumns.h"
+#include "searchdialog/uSearchRefresh.h"
 #include "ui_uXPortSearchGUI.h"
 
 #include <QEvent>
@@ -128,6 +129,16 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     // A double click anywhere on the list, rows or empty space.
     list->viewport()->installEventFilter(this);
 
+    refresh_ = new TSearchRefresh(this, ui_->PnlButtons,
+                                  {.RunSearch = [this] { RunSearch(); },
+                                   .Searching = [this] { return search_.Running(); },
+                                   .SelectedMAC = [this] { return SelectedMAC(); },
+                                   .SelectMAC =
+                                       [this](const std::string& mac) {
+                                           SelectDevice(mac);
+                                           EnableControls(!search_.Running());
+                                       }});
+
     EnableControls(true);
 }
 
@@ -203,6 +214,7 @@ void TfXPortSearchGUI::FormShow() {
     ApplyTexts();
     lastSortColumn_ = sortColumn_;
     RestoreChoices();
+    refresh_->Place();
 }
 
 void TfXPortSearchGUI::ApplyButtonSet() {
@@ -391,6 +403,7 @@ void TfXPortSearchGUI::SearchDone(TSearchTask::TOutcome outcome) {
         SelectDevice(selectedBefore_);
     }
     EndBusy();
+    refresh_->SearchEnded(outcome.Value.has_value());
     if (outcome.Value) {
         UpdateNote();
         if (lastDevices_.empty()) {

@@ -34,6 +34,7 @@ class QMenu;
 class QPoint;
 class QTableWidgetItem;
 class QTimer;
+class TSearchRefresh;
 
 namespace Ui {
 class TfXPortSearchGUI;
@@ -226,4 +227,5 @@ private:
     bool filling_ = false; // list rebuilt by the program, not by the user
     // The devices of the last search that succeeded, for the IP change.
     std::vector<TXportPar> lastDevices_;
+    TSearchRefresh* refresh_ = nullptr; // "Refresh every N s"
 };

@@ -1,6 +1,7 @@
 #include "SearchCommand.h"
 
 #include "CliOutput.h"
+#include "WatchCommand.h"
 #include "platform/FileAppend.h"
 #include "utils/KavenLog.h"
 #include "utils/uUtilsConvert.h"
@@ -60,16 +61,30 @@ CLI::App& AddSearchCommand(CLI::App& app, TSearchCommandOptions& options) {
             "category mask of the log (default 16: the device list\n"
             "and the reads; 0 leaves them out)")
         ->type_name("N");
+    search
+        .add_option_function<std::string>(
+            "--watch",
+            [&options](const std::string& value) {
+                const std::optional<int> seconds = StrToIntOpt(value);
+                if (!seconds || *seconds < MinWatchSeconds || *seconds > MaxWatchSeconds)
+                    throw cmdline::TUsageError("--watch takes a number of seconds from " +
+                                               std::to_string(MinWatchSeconds) + " to " +
+                                               std::to_string(MaxWatchSeconds));
+                options.Watch = *seconds;
+            },
+            WatchOptionHelp())
+        ->type_name("N")
+        ->excludes("--csv")
+        ->excludes("--stream");
     search.add_flag("--real-network", options.RealNetwork,
                     "search outside the private test network (see below)");
     return search;
 }
 
-int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, std::ostream& err) {
-    TXportSearch engine;
+bool PrepareSearchEngine(TXportSearch& engine, const TSearchCommandOptions& options,
+                         std::optional<TEventLog>& log, std::ostream& out, std::ostream& err) {
     engine.Sequential = options.Sequential;
     // The only place the program creates a log: asked for on the command line.
-    std::optional<TEventLog> log;
     if (!options.LogFile.empty()) {
         // A log that cannot be written is refused before the search, not
         // found missing afterwards.
@@ -77,7 +92,7 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         if (!problem.empty()) {
             err << Prefix << "cannot append to the log file " << options.LogFile << ": " << problem
                 << "\n";
-            return ExitFailed;
+            return false;
         }
         log.emplace(options.LogFile, true, static_cast<std::uint8_t>(options.LogMask));
         engine.Log = &*log;
@@ -95,6 +110,26 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         err << "Warning: device limit of " << engine.MaxEntriesPerAdapter << " reached on adapter "
             << adapter << ": further devices were ignored.\n";
     };
+    return true;
+}
+
+bool SearchLogComplete(const std::optional<TEventLog>& log, const TSearchCommandOptions& options,
+                       std::ostream& err) {
+    if (log && log->LostLines() > 0) {
+        err << Prefix << log->LostLines() << " line(s) could not be written to the log file "
+            << options.LogFile << ".\n";
+        return false;
+    }
+    return true;
+}
+
+int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.Watch > 0)
+        return RunSearchWatch(options, out, err);
+    TXportSearch engine;
+    std::optional<TEventLog> log;
+    if (!PrepareSearchEngine(engine, options, log, out, err))
+        return ExitFailed;
     try {
         ConfigureSearch(engine, options.Search);
         engine.Search();
@@ -106,10 +141,5 @@ int RunSearchCommand(const TSearchCommandOptions& options, std::ostream& out, st
         out << (options.Json  ? DeviceJson(engine.Devices())
                 : options.Csv ? DeviceCsv(engine.Devices())
                               : DeviceTable(engine.Devices()));
-    if (log && log->LostLines() > 0) {
-        err << Prefix << log->LostLines() << " line(s) could not be written to the log file "
-            << options.LogFile << ".\n";
-        return ExitFailed;
-    }
-    return ExitDone;
+    return SearchLogComplete(log, options, err) ? ExitDone : ExitFailed;
 }
