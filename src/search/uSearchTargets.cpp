@@ -32,8 +32,8 @@ bool DeviceAddress(std::uint32_t a) {
     return first != 0 && first != 127 && first < 224;
 }
 
-[[noreturn]] void Refuse(const std::string& spec, const std::string& why) {
-    throw Exception("Target '" + spec + "': " + why);
+[[noreturn]] void Refuse(const std::string& target, const std::string& why) {
+    throw Exception("Target '" + target + "': " + why);
 }
 
 struct TSpan {
@@ -41,29 +41,29 @@ struct TSpan {
     std::uint32_t Last = 0;
 };
 
-TSpan ParseSpec(const std::string& spec) {
+TSpan ParseTarget(const std::string& target) {
     const std::string form = "is not an address, a range (a-b) or a network (a/prefix)";
-    if (const auto dash = spec.find('-'); dash != std::string::npos) {
-        const auto first = Address(spec.substr(0, dash));
-        const auto last = Address(spec.substr(dash + 1));
+    if (const auto dash = target.find('-'); dash != std::string::npos) {
+        const auto first = Address(target.substr(0, dash));
+        const auto last = Address(target.substr(dash + 1));
         if (!first || !last)
-            Refuse(spec, form);
+            Refuse(target, form);
         if (*last < *first)
-            Refuse(spec, "the range ends before it starts");
+            Refuse(target, "the range ends before it starts");
         return {*first, *last};
     }
-    if (const auto slash = spec.find('/'); slash != std::string::npos) {
-        const auto base = Address(spec.substr(0, slash));
-        const std::string bits = spec.substr(slash + 1);
+    if (const auto slash = target.find('/'); slash != std::string::npos) {
+        const auto base = Address(target.substr(0, slash));
+        const std::string bits = target.substr(slash + 1);
         // Digits only: no sign, no blanks, no hexadecimal.
         const bool digits = !bits.empty() && bits.size() <= 2 &&
                             bits.find_first_not_of("0123456789") == std::string::npos;
         const auto prefix = digits ? ParseDecimal(bits) : std::nullopt;
         if (!base || !prefix || *prefix > 32)
-            Refuse(spec, form);
+            Refuse(target, form);
         if (*prefix < MinTargetPrefix)
-            Refuse(spec, "a network wider than /" + std::to_string(MinTargetPrefix) +
-                             " (1024 addresses) is refused; give smaller networks");
+            Refuse(target, "a network wider than /" + std::to_string(MinTargetPrefix) +
+                               " (1024 addresses) is refused; give smaller networks");
         const std::uint32_t mask =
             *prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - static_cast<int>(*prefix));
         // An address inside the network stands for the network, as in
@@ -75,35 +75,35 @@ TSpan ParseSpec(const std::string& spec) {
         }
         return span;
     }
-    const auto single = Address(spec);
+    const auto single = Address(target);
     if (!single)
-        Refuse(spec, form);
+        Refuse(target, form);
     return {*single, *single};
 }
 
 } // namespace
 
-std::vector<std::string> ExpandTargets(const std::vector<std::string>& specs) {
+std::vector<std::string> ExpandTargets(const std::vector<std::string>& targets) {
     std::vector<std::string> out;
     std::set<std::uint32_t> seen;
-    for (const std::string& spec : specs) {
-        const TSpan span = ParseSpec(spec);
+    for (const std::string& target : targets) {
+        const TSpan span = ParseTarget(target);
         if (span.Last - span.First >= static_cast<std::uint32_t>(MaxTargetAddresses))
-            Refuse(spec, "more than " + std::to_string(MaxTargetAddresses) +
-                             " addresses; at most " + std::to_string(MaxTargetAddresses) +
-                             " are searched at once");
+            Refuse(target, "more than " + std::to_string(MaxTargetAddresses) +
+                               " addresses; at most " + std::to_string(MaxTargetAddresses) +
+                               " are searched at once");
         for (std::uint64_t a = span.First; a <= span.Last; ++a)
             if (!DeviceAddress(static_cast<std::uint32_t>(a)))
-                Refuse(spec, Dotted(static_cast<std::uint32_t>(a)) +
-                                 " cannot be a device's address (0.x, 127.x, multicast "
-                                 "or reserved)");
+                Refuse(target, Dotted(static_cast<std::uint32_t>(a)) +
+                                   " cannot be a device's address (0.x, 127.x, multicast "
+                                   "or reserved)");
         for (std::uint64_t a = span.First; a <= span.Last; ++a) {
             if (!seen.insert(static_cast<std::uint32_t>(a)).second)
                 continue;
             if (seen.size() > static_cast<std::size_t>(MaxTargetAddresses))
-                Refuse(spec, "the targets come to more than " + std::to_string(MaxTargetAddresses) +
-                                 " addresses; at most " + std::to_string(MaxTargetAddresses) +
-                                 " are searched at once");
+                Refuse(target, "the targets come to more than " +
+                                   std::to_string(MaxTargetAddresses) + " addresses; at most " +
+                                   std::to_string(MaxTargetAddresses) + " are searched at once");
             out.push_back(Dotted(static_cast<std::uint32_t>(a)));
         }
     }
@@ -111,20 +111,20 @@ std::vector<std::string> ExpandTargets(const std::vector<std::string>& specs) {
 }
 
 std::vector<std::string> SplitTargetList(const std::string& text) {
-    std::vector<std::string> specs;
+    std::vector<std::string> targets;
     std::string part;
     for (char c : text) {
         if (c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             if (!part.empty())
-                specs.push_back(std::move(part));
+                targets.push_back(std::move(part));
             part.clear();
         } else {
             part += c;
         }
     }
     if (!part.empty())
-        specs.push_back(std::move(part));
-    return specs;
+        targets.push_back(std::move(part));
+    return targets;
 }
 
 std::vector<std::string> SettingsFileTargets(const std::string& settingsFile) {

@@ -13,24 +13,24 @@ inline constexpr const char* UnicastAdapter = "unicast";
 
 // A network wider than this prefix is refused: /22 holds 1024 addresses.
 inline constexpr int MinTargetPrefix = 22;
-// Addresses of one search at most, all specs together: at the search's pace
+// Addresses of one search at most, all targets together: at the search's pace
 // (TXportSearch::DefaultTargetPaceMicros) they take about four seconds.
 inline constexpr int MaxTargetAddresses = 4096;
 
-// The addresses of the specs, dotted, in the order given, each once.
+// The addresses of the targets, dotted, in the order given, each once.
 // A network's own address and its broadcast address are left out (they are
 // no device's address); /31 and /32 keep both. A range is taken as written,
-// its ends included. Raises Exception with a message naming the spec that is
+// its ends included. Raises Exception with a message naming the target that is
 // not an address, range or network, a range that runs backwards, a network
 // wider than /22, an address that cannot be a device's (0.x, 127.x,
 // multicast and above), and a total beyond MaxTargetAddresses.
-std::vector<std::string> ExpandTargets(const std::vector<std::string>& specs);
+std::vector<std::string> ExpandTargets(const std::vector<std::string>& targets);
 
-// The specs of a list as users write it: separated by commas and blanks
+// The targets of a list as users write it: separated by commas and blanks
 // (spaces, tabs, line breaks); empty parts dropped.
 std::vector<std::string> SplitTargetList(const std::string& text);
 
-// The list of the settings file's [Search] Targets= (its specs, unchecked);
+// The list of the settings file's [Search] Targets= (its targets, unchecked);
 // empty when the file, section or key is missing.
 std::vector<std::string> SettingsFileTargets(const std::string& settingsFile);
 

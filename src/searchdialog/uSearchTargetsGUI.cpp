@@ -20,10 +20,10 @@ namespace {
 const char* const TargetsGroup = "Search";
 const char* const TargetsValue = "Targets";
 
-std::string Joined(const std::vector<std::string>& specs, const char* separator) {
+std::string Joined(const std::vector<std::string>& targets, const char* separator) {
     std::string text;
-    for (const std::string& spec : specs)
-        text += (text.empty() ? "" : separator) + spec;
+    for (const std::string& target : targets)
+        text += (text.empty() ? "" : separator) + target;
     return text;
 }
 
@@ -60,15 +60,15 @@ QString TargetListProblem(const QString& text) {
     const QStringList lines = text.split(QLatin1Char('\n'));
     std::vector<std::string> all;
     for (int i = 0; i < lines.size(); ++i) {
-        const std::vector<std::string> specs = SplitTargetList(lines[i].toStdString());
+        const std::vector<std::string> targets = SplitTargetList(lines[i].toStdString());
         try {
-            ExpandTargets(specs);
+            ExpandTargets(targets);
         } catch (const Exception& e) {
             const QString message = QString::fromStdString(e.Message());
             return lines.size() > 1 ? TfSearchTargets::tr("Line %1: %2").arg(i + 1).arg(message)
                                     : message;
         }
-        all.insert(all.end(), specs.begin(), specs.end());
+        all.insert(all.end(), targets.begin(), targets.end());
     }
     try {
         ExpandTargets(all); // the bound is one of all lines together

@@ -12,7 +12,7 @@
 class QLabel;
 class QPlainTextEdit;
 
-// Where the window keeps its target list (specs separated by blanks).
+// Where the window keeps its target list (targets separated by blanks).
 struct TSearchTargetsMemory {
     // The list saved last; nullopt when none was ever saved.
     std::function<std::optional<std::string>()> Read;
@@ -31,20 +31,20 @@ TSearchTargetsMemory UserStoreTargetsMemory(const std::string& keyPath);
 // (an empty one too), else the settings file's [Search] Targets.
 std::string WindowTargetList(const TSearchTargetsMemory& memory, const std::string& settingsFile);
 
-// Why a list cannot be searched ("" when it can): the first spec refused,
+// Why a list cannot be searched ("" when it can): the first target refused,
 // with its line when the text has several.
 QString TargetListProblem(const QString& text);
 
-// The dialog "Search targets": one spec or more per line, checked on OK.
+// The dialog "Search targets": one target or more per line, checked on OK.
 class TfSearchTargets : public QDialog {
     Q_OBJECT
 
 public:
     explicit TfSearchTargets(QWidget* owner = nullptr);
 
-    // Shows a list (specs separated by blanks or commas), one spec a line.
+    // Shows a list (targets separated by blanks or commas), one target a line.
     void SetList(const std::string& list);
-    // The specs typed, separated by single spaces.
+    // The targets typed, separated by single spaces.
     std::string List() const;
     // The error shown after an OK that was refused; empty otherwise.
     QString Problem() const;

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr const char* Prefix = "quorvet-cli change-ip: ";
+constexpr const char* ChangeIpPrefix = "quorvet-cli change-ip: ";
 
 // The engine's two-line messages carry CR LF; a terminal wants "\n".
 std::string Lines(const std::string& message) {
@@ -80,7 +80,8 @@ int Verify(const TChangeIpOptions& options, const std::optional<TXportPar>& befo
         } catch (const std::exception& e) {
             // Once is enough for a failure that repeats with every search.
             if (!reported)
-                err << Prefix << "search after the change failed: " << OneLine(e.what()) << "\n";
+                err << ChangeIpPrefix << "search after the change failed: " << OneLine(e.what())
+                    << "\n";
             reported = true;
             last.reset();
             searchFailed = true;
@@ -224,12 +225,12 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
                 throw std::runtime_error("no search");
             devices = services.Search();
         } catch (const std::exception& e) {
-            err << Prefix << "search failed: " << OneLine(e.what()) << "\n";
+            err << ChangeIpPrefix << "search failed: " << OneLine(e.what()) << "\n";
             return ExitFailed;
         }
         before = FindByMac(devices, options.Mac);
         if (before && before->AdapterIP == UnicastAdapter) {
-            err << Prefix << "refused for the device " << DeviceText(*before) << ": "
+            err << ChangeIpPrefix << "refused for the device " << DeviceText(*before) << ": "
                 << IPChangeStrings::SIPChangeCauseUnicast << " Nothing was sent.\n";
             return ExitFailed;
         }
@@ -239,7 +240,7 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
             // The system's choice of adapter follows the routes, not the
             // segment the device is on.
             if (!before) {
-                err << Prefix << "no device with MAC " << HyphenMac(options.Mac)
+                err << ChangeIpPrefix << "no device with MAC " << HyphenMac(options.Mac)
                     << " answered the search; nothing was sent.\n"
                     << "To send anyway (the \"device not found\" way), add --all-adapters, or "
                        "--adapter ADDR.\n";
@@ -253,11 +254,11 @@ int RunChangeIp(const TChangeIpOptions& options, TXPortIPChange& engine,
             DevicesSharingMacSuffix(devices, options.Mac, options.AllAdapters ? "" : adapter);
         const std::string suffix = HyphenMac(options.Mac).substr(12);
         for (const TXportPar& other : sharing)
-            err << Prefix << (options.Force ? "warning: " : "") << "the device "
+            err << ChangeIpPrefix << (options.Force ? "warning: " : "") << "the device "
                 << DeviceText(other) << " has the same last two MAC octets (" << suffix << ") and "
                 << (options.Force ? "may" : "would") << " take the new address too.\n";
         if (!sharing.empty() && !options.Force) {
-            err << Prefix << "nothing was sent; add --force to send anyway.\n";
+            err << ChangeIpPrefix << "nothing was sent; add --force to send anyway.\n";
             return ExitFailed;
         }
     }

@@ -47,9 +47,9 @@ void AddSearchOptions(CLI::App& command, TSearchOptions& options) {
     command
         .add_option_function<std::vector<std::string>>(
             "--target",
-            [&options](const std::vector<std::string>& specs) {
-                for (const std::string& spec : specs)
-                    options.Targets.push_back(spec);
+            [&options](const std::vector<std::string>& targets) {
+                for (const std::string& target : targets)
+                    options.Targets.push_back(target);
                 try {
                     ExpandTargets(options.Targets); // all of them, for the bound
                 } catch (const Exception& e) {
@@ -63,7 +63,7 @@ void AddSearchOptions(CLI::App& command, TSearchOptions& options) {
             "1000 queries a second. Replaces the settings file's\n"
             "[Search] Targets. A device found so and on no local\n"
             "adapter's subnet is listed with the adapter \"unicast\".")
-        ->type_name("SPEC")
+        ->type_name("TARGET")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 

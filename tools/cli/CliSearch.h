@@ -30,10 +30,10 @@ std::string DefaultSettingsFile();
 struct TSearchOptions {
     std::optional<std::string> Settings; // default: DefaultSettingsFile()
     std::optional<int> Timeout;          // ReadTimeout override, ms
-    std::vector<std::string> Targets;    // --target specs, each checked
+    std::vector<std::string> Targets;    // --target targets, each checked
 };
 
-// Adds "--settings FILE", "--timeout MS" and "--target SPEC" to a command; a
+// Adds "--settings FILE", "--timeout MS" and "--target TARGET" to a command; a
 // time-out that is not a number and a target that cannot be searched are
 // usage errors.
 void AddSearchOptions(CLI::App& command, TSearchOptions& options);

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* Prefix = "quorvet-cli search: ";
+constexpr const char* SearchPrefix = "quorvet-cli search: ";
 
 } // namespace
 
@@ -90,8 +90,8 @@ bool PrepareSearchEngine(TXportSearch& engine, const TSearchCommandOptions& opti
         // found missing afterwards.
         const std::string problem = platform::AppendTargetProblem(options.LogFile);
         if (!problem.empty()) {
-            err << Prefix << "cannot append to the log file " << options.LogFile << ": " << problem
-                << "\n";
+            err << SearchPrefix << "cannot append to the log file " << options.LogFile << ": "
+                << problem << "\n";
             return false;
         }
         log.emplace(options.LogFile, true, static_cast<std::uint8_t>(options.LogMask));
@@ -116,7 +116,7 @@ bool PrepareSearchEngine(TXportSearch& engine, const TSearchCommandOptions& opti
 bool SearchLogComplete(const std::optional<TEventLog>& log, const TSearchCommandOptions& options,
                        std::ostream& err) {
     if (log && log->LostLines() > 0) {
-        err << Prefix << log->LostLines() << " line(s) could not be written to the log file "
+        err << SearchPrefix << log->LostLines() << " line(s) could not be written to the log file "
             << options.LogFile << ".\n";
         return false;
     }

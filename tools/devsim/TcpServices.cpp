@@ -71,29 +71,30 @@ void SendAll(int fd, const std::string& data) {
 } // namespace
 
 TcpServices::TcpServices(std::vector<Listener> listeners, Log& log) : log_(log) {
-    for (Listener& spec : listeners) {
-        Open open{std::move(spec), -1};
+    for (Listener& service : listeners) {
+        Open open{std::move(service), -1};
         open.fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         const int one = 1;
         sockaddr_in any{};
         any.sin_family = AF_INET;
-        any.sin_port = htons(static_cast<std::uint16_t>(open.spec.port));
+        any.sin_port = htons(static_cast<std::uint16_t>(open.service.port));
         // Bound to the device's interface like its UDP socket, so that every
         // device has its own port and keeps it when its address changes.
-        const bool ok = open.fd >= 0 &&
-                        ::setsockopt(open.fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 &&
-                        ::setsockopt(open.fd, SOL_SOCKET, SO_BINDTODEVICE, open.spec.ifname.c_str(),
-                                     static_cast<socklen_t>(open.spec.ifname.size())) == 0 &&
-                        ::bind(open.fd, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0 &&
-                        ::listen(open.fd, 8) == 0;
+        const bool ok =
+            open.fd >= 0 &&
+            ::setsockopt(open.fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 &&
+            ::setsockopt(open.fd, SOL_SOCKET, SO_BINDTODEVICE, open.service.ifname.c_str(),
+                         static_cast<socklen_t>(open.service.ifname.size())) == 0 &&
+            ::bind(open.fd, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0 &&
+            ::listen(open.fd, 8) == 0;
         if (!ok) {
             const std::string error = std::strerror(errno);
             if (open.fd >= 0)
                 ::close(open.fd);
             for (const Open& o : listeners_)
                 ::close(o.fd);
-            throw std::runtime_error("TCP port " + std::to_string(open.spec.port) + " on " +
-                                     open.spec.ifname + ": " + error);
+            throw std::runtime_error("TCP port " + std::to_string(open.service.port) + " on " +
+                                     open.service.ifname + ": " + error);
         }
         listeners_.push_back(std::move(open));
     }
@@ -112,16 +113,17 @@ TcpServices::~TcpServices() {
 void TcpServices::Run() {
     std::vector<Connection> connections;
     const auto finish = [&](Connection& c, const char* why) {
-        const Listener& spec = listeners_[c.listener].spec;
-        if (spec.port == 80) {
-            const std::string body =
-                "<html><head><title>" + spec.mac + "</title></head><body><h1>Simulated device " +
-                c.local + " " + spec.mac + "</h1><p>" + Html(spec.info) + "</p></body></html>\n";
+        const Listener& service = listeners_[c.listener].service;
+        if (service.port == 80) {
+            const std::string body = "<html><head><title>" + service.mac +
+                                     "</title></head><body><h1>Simulated device " + c.local + " " +
+                                     service.mac + "</h1><p>" + Html(service.info) +
+                                     "</p></body></html>\n";
             SendAll(c.fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
                               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         }
-        log_.Line("TCPEND", "dev=" + c.local + " mac=" + spec.mac +
-                                " port=" + std::to_string(spec.port) + " from=" + c.peer +
+        log_.Line("TCPEND", "dev=" + c.local + " mac=" + service.mac +
+                                " port=" + std::to_string(service.port) + " from=" + c.peer +
                                 " end=" + why + " len=" + std::to_string(c.request.size()) +
                                 " first=\"" + FirstLine(c.request) + "\"");
         ::close(c.fd);
@@ -149,19 +151,19 @@ void TcpServices::Run() {
             sockaddr_in local{};
             socklen_t localLen = sizeof local;
             ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLen);
-            const Listener& spec = listeners_[k].spec;
+            const Listener& service = listeners_[k].service;
             const std::string dev = IpText(ntohl(local.sin_addr.s_addr));
             if (static_cast<int>(connections.size()) >= kMaxConnections) {
-                log_.Line("TCP", "dev=" + dev + " mac=" + spec.mac +
-                                     " port=" + std::to_string(spec.port) +
+                log_.Line("TCP", "dev=" + dev + " mac=" + service.mac +
+                                     " port=" + std::to_string(service.port) +
                                      " from=" + Endpoint(peer) + " refused=busy");
                 ::close(fd);
                 continue;
             }
-            log_.Line("TCP", "dev=" + dev + " mac=" + spec.mac +
-                                 " port=" + std::to_string(spec.port) + " from=" + Endpoint(peer));
-            if (spec.port != 80) {
-                SendAll(fd, "*** Simulated device " + spec.mac + " at " + dev +
+            log_.Line("TCP", "dev=" + dev + " mac=" + service.mac + " port=" +
+                                 std::to_string(service.port) + " from=" + Endpoint(peer));
+            if (service.port != 80) {
+                SendAll(fd, "*** Simulated device " + service.mac + " at " + dev +
                                 " ***\r\nPress Enter for Setup Mode\r\n");
             }
             connections.push_back(
@@ -182,7 +184,7 @@ void TcpServices::Run() {
                     c.request.append(
                         buf, static_cast<std::size_t>(std::min<ssize_t>(
                                  got, static_cast<ssize_t>(kMaxRequest - c.request.size()))));
-                    const bool http = listeners_[c.listener].spec.port == 80;
+                    const bool http = listeners_[c.listener].service.port == 80;
                     if (http && c.request.find("\r\n\r\n") != std::string::npos)
                         finish(c, "request");
                     else if (c.request.size() >= kMaxRequest)

@@ -38,7 +38,7 @@ private:
     void Run();
 
     struct Open {
-        Listener spec;
+        Listener service;
         int fd = -1;
     };
     std::vector<Open> listeners_;

@@ -73,7 +73,7 @@ private slots:
 void TestSearchTargets::listSources() {
     const std::string ini = WriteIni("[Search]\nTargets=10.20.0.0/24, 10.30.1.7\n");
     TMemory memory;
-    // Nothing saved: the settings file's list, specs as written.
+    // Nothing saved: the settings file's list, targets as written.
     QCOMPARE(WindowTargetList(memory.Get(), ini), std::string("10.20.0.0/24 10.30.1.7"));
     QCOMPARE(WindowTargetList(memory.Get(), "/nonexistent.ini"), std::string());
     QCOMPARE(WindowTargetList({}, ini), std::string("10.20.0.0/24 10.30.1.7"));

@@ -11,9 +11,9 @@ namespace {
 
 using List = std::vector<std::string>;
 
-std::string Refusal(const List& specs) {
+std::string Refusal(const List& targets) {
     try {
-        ExpandTargets(specs);
+        ExpandTargets(targets);
     } catch (const Exception& e) {
         return e.Message();
     }
@@ -44,7 +44,7 @@ TEST(Targets, AddressesRangesAndNetworks) {
     EXPECT_TRUE(ExpandTargets({}).empty());
 }
 
-TEST(Targets, RefusalsNameTheSpecAndTheReason) {
+TEST(Targets, RefusalsNameTheTargetAndTheReason) {
     const std::string form = "is not an address, a range (a-b) or a network (a/prefix)";
     for (const char* bad : {"", "10.20.0", "10.20.0.256", "host.example", "10.20.0.1-",
                             "-10.20.0.1", "10.20.0.1-10.20.0.2-10.20.0.3", "10.20.0.0/",
@@ -71,7 +71,7 @@ TEST(Targets, TheTotalIsBounded) {
               "Target '10.0.0.0-10.255.255.255': more than 4096 addresses; at most 4096 are "
               "searched at once");
     EXPECT_EQ(ExpandTargets({"10.20.0.0-10.20.15.255"}).size(), 4096u);
-    // Four /22 networks come to 4088; the spec that goes beyond is named.
+    // Four /22 networks come to 4088; the target that goes beyond is named.
     EXPECT_EQ(
         ExpandTargets({"10.20.0.0/22", "10.20.4.0/22", "10.20.8.0/22", "10.20.12.0/22"}).size(),
         4088u);
