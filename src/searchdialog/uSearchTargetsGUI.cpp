@@ -7,8 +7,10 @@
 #include "searchdialog/uXPortSearchGUI.h"
 #include "ui_uXPortSearchGUI.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -141,6 +143,17 @@ void TfXPortSearchGUI::AddTargetsButton() {
     // After the list in the tab order: the panel's own buttons keep theirs.
     setTabOrder(ui_->LvDeviceList, btnTargets_);
     connect(btnTargets_, &QPushButton::clicked, this, [this] { BBTargetsClick(); });
+}
+
+void TfXPortSearchGUI::AddTargetsMenuItem() {
+    // Also where the button is not (a dialog with one row of buttons).
+    pmProductionMask_->addSeparator();
+    QAction* targets = pmProductionMask_->addAction(tr("Targets..."));
+    targets->setObjectName(QStringLiteral("pmTargets"));
+    connect(targets, &QAction::triggered, this, [this] {
+        if (!search_.Running())
+            BBTargetsClick();
+    });
 }
 
 void TfXPortSearchGUI::BBTargetsClick() {

@@ -108,6 +108,7 @@ TfXPortSearchGUI::TfXPortSearchGUI(QWidget* owner, TXPortSearchJobFactory factor
     listActions_ = new TDeviceListActions(this, list, pmProductionMask_);
     listActions_->Busy = [this] { return search_.Running(); };
     listActions_->SettingsFile = [this] { return SettingsFileName; };
+    AddTargetsMenuItem();
 
     connect(ui_->BBSearch, &QPushButton::clicked, this, [this] { BBSearchClick(); });
     connect(ui_->BBSelect, &QPushButton::clicked, this, [this] { accept(); });
@@ -230,6 +231,8 @@ void TfXPortSearchGUI::ApplyButtonSet() {
     // Without Change IP the second button row goes. Taken from the design
     // height, so that showing the dialog again does not shrink it further.
     const int panelHeight = changeIP ? panelDesignHeight_ : panelDesignHeight_ / 2 + 5;
+    // The targets button sits in the second row; the list's menu has it always.
+    btnTargets_->setVisible(changeIP);
     ui_->PnlButtons->resize(ui_->PnlButtons->width(), panelHeight);
     setMinimumSize(designList_.width(), designList_.height() + panelHeight);
     resize(minimumSize());

@@ -193,6 +193,7 @@ private:
     // The targets (uSearchTargetsGUI.cpp): the button, its dialog, and the
     // addresses of the next search (none, with a note, for a bad list).
     void AddTargetsButton();
+    void AddTargetsMenuItem();
     void BBTargetsClick();
     std::vector<std::string> SearchTargets();
     QPushButton* btnTargets_ = nullptr;
@@ -201,8 +202,8 @@ private:
     std::unique_ptr<Ui::TfXPortSearchGUI> ui_;
     QMenu* pmProductionMask_ = nullptr;
     TDeviceListActions* listActions_ = nullptr; // copy, save and the openers
-    QLabel* labProgress_ = nullptr; // progress of a running search
-    QLabel* labNote_ = nullptr;     // limit note and hint after a search
+    QLabel* labProgress_ = nullptr;             // progress of a running search
+    QLabel* labNote_ = nullptr;                 // limit note and hint after a search
     QTimer* flushTimer_ = nullptr;
     TXPortSearchJobFactory factory_;
 

@@ -4,6 +4,7 @@
 #include "FakeSearch.h"
 #include "guicommon/uGuiCommon.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -68,6 +69,7 @@ private slots:
     void badListStillBroadcasts();
     void editDialogChecksEachLine();
     void buttonEditsSavesAndSearches();
+    void oneButtonRowKeepsTheListInTheMenu();
 };
 
 void TestSearchTargets::listSources() {
@@ -177,6 +179,30 @@ void TestSearchTargets::buttonEditsSavesAndSearches() {
     button->click();
     QCOMPARE(d.Net->Searches, searches);
     QCOMPARE(memory.Kept->value_or("-"), std::string("10.30.1.7"));
+}
+
+void TestSearchTargets::oneButtonRowKeepsTheListInTheMenu() {
+    // The main window's default: Search, Select and Cancel in one row, no
+    // room for the button; the list's menu opens the same editor.
+    TDialog d;
+    TMemory memory;
+    d.Dlg->TargetsMemory = memory.Get();
+    d.Dlg->ButtonSet = 0;
+    d.Show();
+    QVERIFY(!d.Dlg->findChild<QPushButton*>("BBTargets")->isVisible());
+    auto* item = d.Dlg->findChild<QAction*>("pmTargets");
+    QVERIFY(item);
+    QCOMPARE(item->text(), QString("Targets..."));
+    QSignalSpy done(d.Dlg.get(), &TfXPortSearchGUI::SearchFinished);
+    QTimer::singleShot(0, [] {
+        auto* edit = qobject_cast<TfSearchTargets*>(QApplication::activeModalWidget());
+        QVERIFY(edit);
+        edit->findChild<QPlainTextEdit*>("MeTargets")->setPlainText("10.30.1.0/30");
+        edit->accept();
+    });
+    item->trigger();
+    QVERIFY(done.wait(5000));
+    QCOMPARE(memory.Kept->value_or("-"), std::string("10.30.1.0/30"));
 }
 
 QTEST_MAIN(TestSearchTargets)
