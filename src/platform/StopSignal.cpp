@@ -26,12 +26,12 @@ bool TStopSignal::WaitFor(int ms) const {
     constexpr int StepMs = 50;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, ms));
     while (!Requested()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+        // In the clock's own units: a rest below a millisecond is still waited.
+        const auto left = end - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
             break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(
-            std::min<long long>(StepMs, static_cast<long long>(left.count()))));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(StepMs), left));
     }
     return Requested();
 }
