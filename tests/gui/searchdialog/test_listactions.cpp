@@ -201,7 +201,7 @@ void TestListActions::menuItemsFollowTheRow() {
     // After the filter entries, in groups.
     QCOMPARE(items.mid(2),
              QStringList({"-", "Copy", "Copy IP address", "Copy MAC address", "-", "Open web page",
-                          "Open Telnet console", "-", "Save list..."}));
+                          "Open Telnet console", "-", "Save list...", "-", "Targets..."}));
     const char* const device[] = {"ActCopyIP", "ActCopyMAC", "ActOpenWebPage", "ActOpenTelnet"};
     // On a row: that row is selected and every item is on.
     f.List()->selectRow(0);
