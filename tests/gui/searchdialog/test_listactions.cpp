@@ -33,7 +33,7 @@ std::vector<TXportPar> Devices() {
     std::vector<TXportPar> d = {
         Dev("10.77.1.10", "00-20-4A-00-00-10", "1-4-5.02", "", "QT101", "Boiler \"room\", east"),
         Dev("10.77.1.11", "00-20-4A-00-00-11", "6-1-0.03", "A", "QS102",
-            std::string("Line 1\r\nK\xFChlraum\tB", 20)),
+            std::string("Line 1\r\nK\xFChlraum\tB")),
         Dev("192.168.1.213", "00-20-4A-00-0D-13", "N/A", "", "N/A", "")};
     d[2].AdapterIP = "10.77.2.1";
     return d;
