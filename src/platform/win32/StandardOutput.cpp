@@ -10,7 +10,7 @@ namespace platform {
 
 namespace {
 
-HANDLE Handle(std::intptr_t h) {
+HANDLE OutputHandle(std::intptr_t h) {
     return reinterpret_cast<HANDLE>(h);
 }
 
@@ -46,7 +46,7 @@ bool TStandardOutput::Write(const char* data, std::size_t size) {
         std::size_t done = 0;
         while (done < wide.size()) {
             DWORD written = 0;
-            if (!WriteConsoleW(Handle(handle_), wide.data() + done,
+            if (!WriteConsoleW(OutputHandle(handle_), wide.data() + done,
                                static_cast<DWORD>(wide.size() - done), &written, nullptr) ||
                 written == 0) {
                 error_ = LastErrorText();
@@ -59,8 +59,8 @@ bool TStandardOutput::Write(const char* data, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
         DWORD written = 0;
-        if (!WriteFile(Handle(handle_), data + done, static_cast<DWORD>(size - done), &written,
-                       nullptr) ||
+        if (!WriteFile(OutputHandle(handle_), data + done, static_cast<DWORD>(size - done),
+                       &written, nullptr) ||
             written == 0) {
             error_ = LastErrorText();
             return false;
