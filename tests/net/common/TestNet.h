@@ -1,17 +1,20 @@
 #pragma once
 // Helpers for tests that run inside a private network built by tests/net/qvnet:
-// a guard that refuses to run anywhere else, and a reader of the simulator's
-// log (one line per event, "KIND key=value key=value ...").
+// a guard that refuses to run anywhere else, a reader of the simulator's
+// log (one line per event, "KIND key=value key=value ...") and a runner of
+// shell commands that keeps what they wrote.
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <net/if.h>
 #include <optional>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -150,3 +153,31 @@ public:
 private:
     std::string path_;
 };
+
+// What a command run through the shell left: its exit status (-1 when it did
+// not exit) and what it wrote on standard output and error.
+struct TShellRun {
+    int status = -1;
+    std::string out, err;
+};
+
+inline std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs `command` through the shell with its output captured in files under
+// `dir`; `redirect` replaces the capture of standard output (">/dev/full").
+inline TShellRun RunShell(const std::string& command, const std::filesystem::path& dir,
+                          const std::string& redirect = "") {
+    const std::filesystem::path out = dir / "out", err = dir / "err";
+    std::filesystem::remove(out);
+    const std::string line =
+        command + " " + (redirect.empty() ? ">" + out.string() : redirect) + " 2>" + err.string();
+    const int status = std::system(line.c_str());
+    TShellRun r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadWholeFile(out);
+    r.err = ReadWholeFile(err);
+    return r;
+}

@@ -15,15 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TCli {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using TCli = TShellRun;
 
 fs::path RunDir() {
     const fs::path dir = fs::path(std::getenv("QVNET_DIR")) / "clitext";
@@ -34,17 +26,9 @@ fs::path RunDir() {
 // Runs quorvet-cli search with args through the shell; redirect replaces the
 // capture of standard output (e.g. ">/dev/full", ">&-").
 TCli Search(const std::string& args, const std::string& redirect = "") {
-    const fs::path out = RunDir() / "out", err = RunDir() / "err";
-    const std::string command =
-        std::string(QV_CLI_PATH) + " search --settings /nonexistent.ini --timeout 300 " + args +
-        " " + (redirect.empty() ? ">" + out.string() : redirect) + " 2>" + err.string();
-    fs::remove(out);
-    const int status = std::system(command.c_str());
-    TCli r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
-    return r;
+    return RunShell(std::string(QV_CLI_PATH) +
+                        " search --settings /nonexistent.ini --timeout 300 " + args,
+                    RunDir(), redirect);
 }
 
 std::vector<std::string> Split(const std::string& text, const std::string& end) {
@@ -88,7 +72,7 @@ TEST(DeviceText, TableJsonAndLogShowControlsAndReadUtf8) {
 
     // The log: every line one entry with its timestamp and marker.
     std::vector<std::string> entries;
-    for (const std::string& line : Split(ReadFile(log), "\r\n")) {
+    for (const std::string& line : Split(ReadWholeFile(log), "\r\n")) {
         ASSERT_GE(line.size(), 26u) << line;
         EXPECT_EQ(line.substr(21, 5), " [i] ") << line;
         if (line.compare(26, 1, "#") == 0)
@@ -98,7 +82,7 @@ TEST(DeviceText, TableJsonAndLogShowControlsAndReadUtf8) {
     EXPECT_EQ(entries, (std::vector<std::string>{
                            "# 0 10.77.1.10 00-20-4A-00-02-10 1-4-5.00 QT101 \"" + Fridge + "\"",
                            "# 1 10.77.1.11 00-20-4A-00-02-11 6-1-0.03 QS102 \"" + Boiler + "\""}))
-        << ReadFile(log);
+        << ReadWholeFile(log);
 
     // JSON keeps the texts exactly.
     TCli json = Search("--json");
@@ -128,7 +112,7 @@ TEST(DeviceText, ResultThatCannotBeWrittenIsAFailure) {
     fs::remove(log);
     TCli r = Search("--json --log " + log.string(), ">&-");
     EXPECT_EQ(r.status, 1);
-    const std::string written = ReadFile(log);
+    const std::string written = ReadWholeFile(log);
     EXPECT_NE(written.find("--- DEVICE LIST ---"), std::string::npos) << written;
     EXPECT_EQ(written.find("\"IP\""), std::string::npos) << written;
 }

@@ -14,15 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TCli {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using TCli = TShellRun;
 
 fs::path RunDir() {
     const fs::path dir = fs::path(std::getenv("QVNET_DIR")) / "unicast";
@@ -31,15 +23,7 @@ fs::path RunDir() {
 }
 
 TCli Cli(const std::string& args) {
-    const fs::path out = RunDir() / "out", err = RunDir() / "err";
-    const std::string command =
-        std::string(QV_CLI_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
-    const int status = std::system(command.c_str());
-    TCli r;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
-    return r;
+    return RunShell(std::string(QV_CLI_PATH) + " " + args, RunDir());
 }
 
 // The CSV rows of a search by IP address: the other six fields.
